@@ -1,0 +1,51 @@
+// Spawning the built randrange and capturing what it does.
+#pragma once
+
+#include <ctime>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Where the child's standard output goes.
+enum class Out { pipe, full, closed, broken };
+
+// One invocation: the argument vector includes entry 0; empty means argc 0.
+struct Invocation {
+	Invocation(std::vector<std::string> a, std::string p = RANDRANGE_BIN)
+	    : argv(std::move(a)), path(std::move(p))
+	{
+	}
+	std::vector<std::string> argv;
+	std::string path;
+	Out out = Out::pipe;
+	std::optional<std::vector<std::string>> env; // unset: inherit ours
+	bool close_stdin = false;
+	std::string dir; // working directory; empty: ours
+};
+
+// What came back: status is the exit status, or minus the signal that killed it.
+struct Result {
+	std::string out;
+	std::string err;
+	int status = 0;
+	bool operator==(const Result &o) const
+	{
+		return out == o.out && err == o.err && status == o.status;
+	}
+};
+
+// Runs one invocation to the end and captures stdout, stderr and status.
+Result run(const Invocation &inv);
+
+// Shorthand for the built binary with this argument vector.
+Result run(const std::vector<std::string> &argv);
+
+// The usage line for program name name, and the status that goes with it.
+Result usage(const std::string &name);
+
+// The result line randrange prints for [begin, end) when started at second t.
+std::string line(std::time_t t, int begin, int end);
+
+// Runs inv until it starts and ends within one clock second; t gets that second.
+Result timed(const Invocation &inv, std::time_t *t);
