@@ -12,7 +12,7 @@ namespace {
 // Writes the one-line usage message to stderr.
 void usage(const char *name)
 {
-	std::fprintf(stderr, "usage: %s <begin> <end>\n", name);
+	(void)std::fprintf(stderr, "usage: %s <begin> <end>\n", name);
 }
 
 // Converts s by the atoi rules into *v; false when the value does not fit an int.
@@ -35,8 +35,8 @@ int main(int argc, char *argv[])
 	int begin = 0;
 	int end = 0;
 
-	if (argc != 3 || !bound(argv[1], &begin) || !bound(argv[2], &end) ||
-	    begin < 0 || end <= begin) {
+	if (argc != 3 || !bound(argv[1], &begin) || !bound(argv[2], &end) || begin < 0 ||
+	    end <= begin) {
 		usage(name);
 		std::exit(-1);
 	}
@@ -46,7 +46,7 @@ int main(int argc, char *argv[])
 
 	// A full disk or a vanished reader shows up only when the buffer is flushed.
 	if (std::fprintf(stdout, "random %d\n", r) < 0 || std::fclose(stdout) != 0) {
-		std::fprintf(stderr, "%s: write error: %s\n", name, std::strerror(errno));
+		(void)std::fprintf(stderr, "%s: write error: %s\n", name, std::strerror(errno));
 		return 1;
 	}
 	return 0;

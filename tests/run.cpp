@@ -1,5 +1,6 @@
 #include "run.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -9,16 +10,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-extern char **environ;
-
 namespace {
 
 std::vector<char *> pointers(const std::vector<std::string> &v)
 {
-	std::vector<char *> p;
-	for (const auto &s : v)
-		p.push_back(const_cast<char *>(s.c_str()));
-	p.push_back(nullptr);
+	std::vector<char *> p(v.size() + 1, nullptr);
+	std::transform(v.begin(), v.end(), p.begin(),
+	               [](const std::string &s) { return const_cast<char *>(s.c_str()); });
 	return p;
 }
 
@@ -82,7 +80,8 @@ Result run(const Invocation &inv)
 			dup2(inv.out == Out::full ? full : out[1], 1);
 		dup2(err[1], 2);
 		if (inv.out == Out::broken)
-			signal(SIGPIPE, SIG_IGN); // an ignored signal stays ignored across exec
+			(void)signal(SIGPIPE,
+			             SIG_IGN); // an ignored signal stays ignored across exec
 		if (!inv.dir.empty() && chdir(inv.dir.c_str()) != 0)
 			_exit(126);
 		execve(inv.path.c_str(), argv.data(), env);
@@ -98,6 +97,11 @@ Result run(const Invocation &inv)
 	check(waitpid(pid, &status, 0) == pid, "waitpid");
 	r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
 	return r;
+}
+
+void PrintTo(const Result &r, std::ostream *os)
+{
+	*os << "{out \"" << r.out << "\", err \"" << r.err << "\", status " << r.status << "}";
 }
 
 Result run(const std::vector<std::string> &argv)

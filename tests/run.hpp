@@ -3,6 +3,7 @@
 
 #include <ctime>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,7 +13,7 @@ enum class Out { pipe, full, closed, broken };
 
 // One invocation: the argument vector includes entry 0; empty means argc 0.
 struct Invocation {
-	Invocation(std::vector<std::string> a, std::string p = RANDRANGE_BIN)
+	explicit Invocation(std::vector<std::string> a, std::string p = RANDRANGE_BIN)
 	    : argv(std::move(a)), path(std::move(p))
 	{
 	}
@@ -34,6 +35,9 @@ struct Result {
 		return out == o.out && err == o.err && status == o.status;
 	}
 };
+
+// Shows a result in test failures.
+void PrintTo(const Result &r, std::ostream *os);
 
 // Runs one invocation to the end and captures stdout, stderr and status.
 Result run(const Invocation &inv);
