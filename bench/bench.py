@@ -79,12 +79,12 @@ def instructions(argv):
 
 
 def peak_kib(argv, tmp):
-    """Median peak resident set in KiB over five runs, from GNU time; None without it."""
+    """Median peak resident set in KiB over 21 runs (the kernel counts it only roughly)."""
     if not os.access("/usr/bin/time", os.X_OK):
         return None
     out = os.path.join(tmp, "time.txt")
     peaks = []
-    for _ in range(5):
+    for _ in range(21):
         subprocess.run(["/usr/bin/time", "-f", "%M", "-o", out] + argv,
                        stdout=subprocess.DEVNULL, check=False)
         with open(out, encoding="ascii") as f:
@@ -112,7 +112,7 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("randrange", help="path of the built randrange")
     ap.add_argument("--runs", type=int, default=3000, help="timed spawns per program")
-    ap.add_argument("--rounds", type=int, default=10, help="hyperfine rounds to spread them over")
+    ap.add_argument("--rounds", type=int, default=20, help="hyperfine rounds to spread them over")
     ap.add_argument("--warmup", type=int, default=50, help="untimed spawns per program and round")
     ap.add_argument("--cxx", default=os.environ.get("CXX", "c++"), help="compiler for the floor")
     args = ap.parse_args()
