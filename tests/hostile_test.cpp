@@ -106,6 +106,7 @@ TEST(Hostile, GeneratedArgumentPairs)
 		                   << ' ' << shown(e.text);
 		accepted += ok;
 	}
+	RecordProperty("accepted", accepted);
 	// The mix must exercise both outcomes in earnest.
 	EXPECT_GT(accepted, cases / 20);
 	EXPECT_LT(accepted, cases * 9 / 10);
