@@ -18,6 +18,8 @@ import subprocess
 import sys
 import tempfile
 
+SHUF = "shuf -i 10-19 -n 1"
+
 
 def build_floor(tmp, cxx):
     """Builds the floor: a static-pie program whose main returns 0, with our compiler."""
@@ -36,7 +38,7 @@ def programs(randrange, floor):
         ("randrange 10 20", [randrange, "10", "20"]),
         ("floor: static-pie no-op", [floor]),
         ("/bin/true", ["/bin/true"]),
-        ("shuf -i 10-19 -n 1", ["shuf", "-i", "10-19", "-n", "1"]),
+        (SHUF, shlex.split(SHUF)),
         ("awk 'BEGIN{srand(); ...}'", ["awk", awk]),
     ]
     found = []
@@ -57,14 +59,14 @@ def wall(progs, runs, rounds, warmup, tmp):
         cmd = ["hyperfine", "-N", "--style", "none", "--warmup", str(warmup),
                "--runs", str(per_round), "--export-json", out]
         cmd += [shlex.join(argv) for _, argv in progs]
-        res = subprocess.run(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True,
-                             check=False)
-        if res.returncode != 0:
-            sys.exit(f"bench: hyperfine failed:\n{res.stderr}")
+        proc = subprocess.run(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True,
+                              check=False)
+        if proc.returncode != 0:
+            sys.exit(f"bench: hyperfine failed:\n{proc.stderr}")
         with open(out, encoding="utf-8") as f:
             results = json.load(f)["results"]
-        for (name, _), res in zip(progs, results):
-            times[name] += res["times"]
+        for (name, _), result in zip(progs, results):
+            times[name] += result["times"]
     return {name: statistics.median(t) for name, t in times.items()}
 
 
@@ -104,8 +106,9 @@ def machine():
     return f"{cpu}, {os.cpu_count()} cores, Linux {platform.release()}, {when}"
 
 
-def fmt(value, spec, missing="n/a"):
-    return missing if value is None else format(value, spec)
+def shown(value, how):
+    """Formats a figure that may be missing (its tool not installed) for the table."""
+    return "n/a" if value is None else format(value, how)
 
 
 def main():
@@ -132,14 +135,14 @@ def main():
     for name, _ in progs:
         ratio_i = insns[name] / insns[floor] if insns[name] and insns[floor] else None
         print(f"| `{name}` | {secs[name] * 1e6:.0f} µs | {secs[name] / secs[floor]:.3f}x"
-              f" | {fmt(insns[name], ',')} | {fmt(ratio_i, '.2f')}x"
-              f" | {fmt(peaks[name], '.0f')} KiB |")
+              f" | {shown(insns[name], ',')} | {shown(ratio_i, '.2f')}x"
+              f" | {shown(peaks[name], '.0f')} KiB |")
 
     rr = progs[0][0]
     print("\nTargets:")
     checks = [("wall time at most 1.08x the floor's", secs[rr] / secs[floor] <= 1.08)]
-    if "shuf -i 10-19 -n 1" in secs:
-        checks.append(("wall time at most 0.85x shuf's", secs[rr] / secs["shuf -i 10-19 -n 1"] <= 0.85))
+    if SHUF in secs:
+        checks.append(("wall time at most 0.85x shuf's", secs[rr] / secs[SHUF] <= 0.85))
     if insns[rr] and insns[floor]:
         checks.append(("instructions at most 1.3x the floor's", insns[rr] <= 1.3 * insns[floor]))
     if peaks[rr] is not None and peaks[floor] is not None:
