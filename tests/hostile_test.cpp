@@ -20,7 +20,7 @@ const char *const signs[] = {"", "", "", "+", "-"};
 const char *const tails[] = {"", "", "abc", "x9", ".5", "e3", "\xc3\xa9", "\xff", " 12", "-1", "+"};
 // After no digits at all, a tail must not look like the start of a number.
 const char *const bare_tails[] = {"", "abc", "x9", ".5", "\xc3\xa9", "\xff", "_"};
-// Values at the edges of 32 bits, where an unchecked conversion wraps.
+// Values at the ends of the accepted range and where an unchecked conversion wraps.
 const long long edges[] = {0,          1,          2147483646, 2147483647, 2147483648, 2147483649,
                            4294967295, 4294967296, 4294967306, 1000000000, 9999999999, 21474836470};
 

@@ -79,9 +79,9 @@ Result run(const Invocation &inv)
 		else
 			dup2(inv.out == Out::full ? full : out[1], 1);
 		dup2(err[1], 2);
+		// An ignored signal stays ignored across exec.
 		if (inv.out == Out::broken)
-			(void)signal(SIGPIPE,
-			             SIG_IGN); // an ignored signal stays ignored across exec
+			(void)signal(SIGPIPE, SIG_IGN);
 		if (!inv.dir.empty() && chdir(inv.dir.c_str()) != 0)
 			_exit(126);
 		execve(inv.path.c_str(), argv.data(), env);
