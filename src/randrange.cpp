@@ -1,25 +1,30 @@
 // randrange: print a pseudo-random integer from the half-open range [begin, end).
 
-#include <cerrno>
-#include <climits>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <ctime>
+// The C headers, not <cstdio> and friends: those are libstdc++'s, written for glibc, and the
+// default build compiles against musl with no C++ runtime at all.
+#include <errno.h>
+#include <limits.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <time.h>
+
+// A 32-bit time_t runs out in 2038; from then on the seed would be a constant.
+static_assert(sizeof(time_t) >= 8, "build with 64-bit time (-D_TIME_BITS=64)");
 
 namespace {
 
 // Writes the one-line usage message to stderr.
 void usage(const char *name)
 {
-	(void)std::fprintf(stderr, "usage: %s <begin> <end>\n", name);
+	(void)fprintf(stderr, "usage: %s <begin> <end>\n", name);
 }
 
 // Converts s by the atoi rules into *v; false when the value does not fit an int.
 bool bound(const char *s, int *v)
 {
 	errno = 0;
-	const long n = std::strtol(s, nullptr, 10);
+	const long n = strtol(s, nullptr, 10);
 	if (errno == ERANGE || n < INT_MIN || n > INT_MAX)
 		return false;
 	*v = static_cast<int>(n);
@@ -38,15 +43,21 @@ int main(int argc, char *argv[])
 	if (argc != 3 || !bound(argv[1], &begin) || !bound(argv[2], &end) || begin < 0 ||
 	    end <= begin) {
 		usage(name);
-		std::exit(-1);
+		exit(-1);
 	}
 
-	srandom(static_cast<unsigned>(std::time(nullptr)));
+	// A value drawn from any seed but the time would look right and be the same every run.
+	const time_t now = time(nullptr);
+	if (now == static_cast<time_t>(-1)) {
+		(void)fprintf(stderr, "%s: cannot read the clock: %s\n", name, strerror(errno));
+		return 1;
+	}
+	srandom(static_cast<unsigned>(now));
 	const int r = begin + static_cast<int>(random() % (end - begin));
 
 	// A full disk or a vanished reader shows up only when the buffer is flushed.
-	if (std::fprintf(stdout, "random %d\n", r) < 0 || std::fclose(stdout) != 0) {
-		(void)std::fprintf(stderr, "%s: write error: %s\n", name, std::strerror(errno));
+	if (fprintf(stdout, "random %d\n", r) < 0 || fclose(stdout) != 0) {
+		(void)fprintf(stderr, "%s: write error: %s\n", name, strerror(errno));
 		return 1;
 	}
 	return 0;

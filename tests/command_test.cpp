@@ -1,6 +1,7 @@
 // Black-box tests of the command: arguments in, stdout, stderr and status out.
 #include "run.hpp"
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -62,7 +63,9 @@ TEST(Command, RejectedPrintsUsage)
 	    {"0", "4294967306"}, // would wrap to 10
 	    {"4294967296", "4294967300"},
 	    {"-2147483649", "1"},
-	    {"0", "99999999999999999999"}, // beyond 64 bits
+	    {"0", "-4294967286"},           // below INT_MIN, would wrap to 10
+	    {"-18446744073709551615", "5"}, // an unsigned conversion wraps this to 1
+	    {"0", "99999999999999999999"},  // beyond 64 bits
 	};
 	for (const auto &args : cases) {
 		std::vector<std::string> argv{"randrange"};
@@ -96,9 +99,11 @@ TEST(Command, UsageShowsEntryZeroAsInvoked)
 // With no entry 0 (or the empty one current kernels put there) the name is our own.
 TEST(Command, EmptyArgumentVectorUsesOwnName)
 {
-	EXPECT_EQ(run(std::vector<std::string>{}), usage("randrange"));
 	EXPECT_EQ(run({""}), usage("randrange"));
 	EXPECT_EQ(run({"", "1", "1"}), usage("randrange"));
+	if (emulated())
+		GTEST_SKIP() << "an emulator cannot start a program with argc 0";
+	EXPECT_EQ(run(std::vector<std::string>{}), usage("randrange"));
 }
 
 // A result line that cannot be written is a failure, not a success.
@@ -106,17 +111,17 @@ TEST(Command, WriteFailureIsReported)
 {
 	const struct {
 		Out out;
-		const char *error;
+		int error;
 	} cases[] = {
-	    {Out::full, "No space left on device"},
-	    {Out::closed, "Bad file descriptor"},
-	    {Out::broken, "Broken pipe"},
+	    {Out::full, ENOSPC},
+	    {Out::closed, EBADF}, // glibc finds this one only at fclose
+	    {Out::broken, EPIPE},
+	    {Out::hungup, EIO}, // a terminal is line-buffered: found by the write itself
 	};
 	for (const auto &c : cases) {
 		Invocation inv{{"./rr", "1", "7"}};
 		inv.out = c.out;
-		EXPECT_EQ(run(inv),
-		          (Result{"", std::string("./rr: write error: ") + c.error + "\n", 1}));
+		EXPECT_EQ(run(inv), (Result{"", "./rr: write error: " + message(c.error), 1}));
 		// A rejected run never touches stdout, so its outcome is the same as ever.
 		inv.argv = {"./rr", "7", "1"};
 		EXPECT_EQ(run(inv), usage("./rr"));
@@ -126,15 +131,16 @@ TEST(Command, WriteFailureIsReported)
 // The seed is the clock in whole seconds, so runs within one second agree.
 TEST(Command, RunsWithinOneSecondPrintTheSameValue)
 {
+	const Invocation inv{{"randrange", "0", "1000000"}};
 	for (int tries = 0; tries < 5; tries++) {
-		const std::time_t before = std::time(nullptr);
-		const Result a = run({"randrange", "0", "1000000"});
-		const Result b = run({"randrange", "0", "1000000"});
-		if (std::time(nullptr) != before)
+		std::time_t first = 0;
+		std::time_t second = 0;
+		const Result a = timed(inv, &first);
+		const Result b = timed(inv, &second);
+		if (first != second)
 			continue;
-		EXPECT_EQ(a.status, 0);
-		EXPECT_EQ(a.out, b.out);
-		EXPECT_EQ(a.out, line(before, 0, 1000000));
+		EXPECT_EQ(a, (Result{line(first, 0, 1000000), "", 0}));
+		EXPECT_EQ(a, b);
 		return;
 	}
 	FAIL() << "the clock's second changed during every try";

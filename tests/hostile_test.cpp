@@ -53,7 +53,7 @@ Arg make(std::mt19937_64 &rng)
 		digits = std::to_string(v);
 	}
 	if (rng() % 4 == 0)
-		digits.insert(0, 1 + rng() % 3, '0');
+		digits.insert(0, static_cast<size_t>(1 + rng() % 3), '0');
 
 	const std::string sign = pick(rng, signs);
 	Arg a;
@@ -89,7 +89,7 @@ TEST(Hostile, GeneratedArgumentPairs)
 	const uint64_t seed = 20261208;
 	std::mt19937_64 rng(seed);
 	int accepted = 0;
-	const int cases = 3000;
+	const int cases = RANDRANGE_TEST_PAIRS;
 	for (int i = 0; i < cases; i++) {
 		Arg b = make(rng);
 		Arg e = make(rng);

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-// Where the child's standard output goes.
-enum class Out { pipe, full, closed, broken };
+// Where the child's standard output goes; hungup is a terminal whose other side has closed.
+enum class Out { pipe, full, closed, broken, hungup };
 
 // One invocation: the argument vector includes entry 0; empty means argc 0.
 struct Invocation {
@@ -51,5 +51,11 @@ Result usage(const std::string &name);
 // The result line randrange prints for [begin, end) when started at second t.
 std::string line(std::time_t t, int begin, int end);
 
+// What the C library randrange is linked with says for error number err.
+std::string message(int err);
+
 // Runs inv until it starts and ends within one clock second; t gets that second.
 Result timed(const Invocation &inv, std::time_t *t);
+
+// True when the binary runs under an emulator, which cannot start it with an empty argv.
+bool emulated();

@@ -1,0 +1,82 @@
+# Which C library randrange links, and how.
+#
+#   default                  a static-pie against musl, found for the target's multiarch
+#                            triplet (Debian: musl-dev); without it, a static-pie against the
+#                            system C library
+#   -DRANDRANGE_MUSL=OFF     a static-pie against the system C library even where musl is there
+#   -DRANDRANGE_STATIC=OFF   a dynamic PIE against the system C library, for distributions
+#
+# Afterwards randrange_libc is musl, static or dynamic, and randrange_link_libc(target) gives a
+# target the same C library, so that a test can compute what the binary's own generator draws.
+
+include(CheckLinkerFlag)
+
+option(RANDRANGE_STATIC "Link randrange as a static position-independent executable" ON)
+option(RANDRANGE_MUSL "Link the static randrange against musl where it is installed" ON)
+
+# Asks the compiler for a path or name it knows, as -print-file-name and friends print it.
+function(randrange_ask_compiler var)
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} ${ARGN}
+    OUTPUT_VARIABLE out OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  set(${var} "${out}" PARENT_SCOPE)
+endfunction()
+
+set(randrange_libc dynamic)
+if(RANDRANGE_STATIC AND RANDRANGE_MUSL)
+  # Debian installs musl for x86_64-linux-gnu as x86_64-linux-musl, arm-linux-gnueabihf as
+  # arm-linux-musleabihf, and so on.
+  randrange_ask_compiler(triplet -print-multiarch)
+  string(REPLACE "-linux-gnu" "-linux-musl" musl_triplet "${triplet}")
+  find_path(RANDRANGE_MUSL_INCLUDE stdio.h PATHS /usr/include/${musl_triplet}
+    NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH DOC "musl's headers")
+  find_path(RANDRANGE_MUSL_LIB libc.a rcrt1.o PATHS /usr/lib/${musl_triplet}
+    NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH DOC "musl's libc.a and start files")
+  if(RANDRANGE_MUSL_INCLUDE AND RANDRANGE_MUSL_LIB AND EXISTS "${RANDRANGE_MUSL_LIB}/rcrt1.o")
+    set(randrange_libc musl)
+  else()
+    message(STATUS "randrange: musl for ${triplet} not found (Debian package musl-dev); "
+      "linking a static-pie against the system C library")
+  endif()
+endif()
+if(RANDRANGE_STATIC AND NOT randrange_libc STREQUAL "musl")
+  check_linker_flag(CXX -static-pie have_static_pie)
+  if(have_static_pie)
+    set(randrange_libc static)
+  else()
+    message(STATUS "randrange: the toolchain cannot link -static-pie; linking a dynamic PIE")
+  endif()
+endif()
+if(randrange_libc STREQUAL "musl")
+  randrange_ask_compiler(gcc_include -print-file-name=include)
+  randrange_ask_compiler(crtbegin -print-file-name=crtbeginS.o)
+  randrange_ask_compiler(crtend -print-file-name=crtendS.o)
+  randrange_ask_compiler(libgcc -print-libgcc-file-name)
+elseif(randrange_libc STREQUAL "dynamic")
+  include(CheckPIESupported)
+  check_pie_supported()
+endif()
+message(STATUS "randrange: C library: ${randrange_libc}")
+
+# Compiles and links target against the C library chosen above.
+function(randrange_link_libc target)
+  set_target_properties(${target} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+  if(randrange_libc STREQUAL "musl")
+    # The compiler's own headers (stddef.h and the like) after musl's, as musl-gcc has them.
+    target_compile_options(${target} PRIVATE -nostdinc
+      "SHELL:-isystem ${RANDRANGE_MUSL_INCLUDE}" "SHELL:-isystem ${gcc_include}")
+    # Debian's musl-gcc ignores -static-pie, so the start files are named here, in the order
+    # the compiler driver would put them.
+    target_link_options(${target} PRIVATE -nostdlib -static-pie
+      ${RANDRANGE_MUSL_LIB}/rcrt1.o ${RANDRANGE_MUSL_LIB}/crti.o ${crtbegin})
+    target_link_libraries(${target} PRIVATE
+      ${RANDRANGE_MUSL_LIB}/libc.a ${libgcc} ${crtend} ${RANDRANGE_MUSL_LIB}/crtn.o)
+  else()
+    # musl ignores fortification; glibc's needs the optimiser. -U keeps a level the caller
+    # set from clashing.
+    target_compile_options(${target} PRIVATE
+      "$<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=2>")
+    if(randrange_libc STREQUAL "static")
+      target_link_options(${target} PRIVATE -static-pie)
+    endif()
+  endif()
+endfunction()
