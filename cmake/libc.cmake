@@ -56,6 +56,7 @@ elseif(randrange_libc STREQUAL "dynamic")
   check_pie_supported()
 endif()
 message(STATUS "randrange: C library: ${randrange_libc}")
+set(RANDRANGE_LINKED "${randrange_libc}" CACHE INTERNAL "The C library randrange is linked with")
 
 # Compiles and links target against the C library chosen above.
 function(randrange_link_libc target)
