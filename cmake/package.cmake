@@ -1,0 +1,90 @@
+# Installation and the Debian and RPM packages of randrange.
+#
+# The packages are reproducible: cpack defaults SOURCE_DATE_EPOCH to the last commit's time,
+# and the .deb is re-packed by dpkg-deb, which keeps neither the build time nor the umask.
+
+# Directories that install creates, whatever the umask of whoever installs.
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+  OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
+set(CPACK_PACKAGE_NAME randrange)
+set(CPACK_PACKAGE_VENDOR "The randrange developers")
+set(CPACK_PACKAGE_CONTACT "randrange maintainers <maintainers@users.noreply.c-seed-521c1937.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+set(CPACK_PACKAGE_DESCRIPTION "randrange prints one pseudo-random integer N with begin <= N < end as the
+line 'random N', for shell scripts that need a die roll, a random index or
+a retry delay. It starts as fast as a process can, rejects malformed or
+out-of-range bounds with exit status 255, and reports a failed write with
+exit status 1. The generator is seeded from the clock in whole seconds:
+it is not for anything that must be secret.")
+
+# The copyright file covers the C library code that a static build carries.
+set(libc_copyright "")
+set(libc_license "")
+set(libc_comment "")
+set(libc_license_text "")
+if(randrange_libc STREQUAL "musl")
+  string(APPEND libc_copyright "           2005-2020 Rich Felker and other contributors (musl)\n")
+  set(libc_comment "\n .\n It is linked statically against musl, the C library, which is under the\n Expat licence too.")
+  set(libc_archive "${RANDRANGE_MUSL_LIB}/libc.a")
+elseif(randrange_libc STREQUAL "static")
+  string(APPEND libc_copyright "           1991-2022 Free Software Foundation, Inc. (the GNU C Library)\n")
+  set(libc_license " and LGPL-2.1+")
+  set(libc_comment "\n .\n It is linked statically against the GNU C Library.")
+  set(libc_license_text "
+License: LGPL-2.1+
+ The GNU C Library is free software; you can redistribute it and/or modify it
+ under the terms of the GNU Lesser General Public License as published by the
+ Free Software Foundation; either version 2.1 of the License, or (at your
+ option) any later version.
+ .
+ On Debian systems, the complete text of the GNU Lesser General Public License
+ version 2.1 can be found in '/usr/share/common-licenses/LGPL-2.1'.
+")
+  randrange_ask_compiler(libc_archive -print-file-name=libc.a)
+endif()
+configure_file(doc/copyright.in copyright @ONLY)
+
+# Debian asks a statically linked package to name the source of what it embeds.
+set(CPACK_RANDRANGE_BUILT_USING "")
+if(libc_archive)
+  execute_process(COMMAND dpkg-query -S "${libc_archive}"
+    OUTPUT_VARIABLE owner OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  string(REGEX REPLACE ": /.*" "" owner "${owner}")
+  if(owner)
+    execute_process(COMMAND dpkg-query -W "-f=\${source:Package} (= \${source:Version})" ${owner}
+      OUTPUT_VARIABLE CPACK_RANDRANGE_BUILT_USING OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  endif()
+endif()
+
+install(TARGETS randrange RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES doc/randrange.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES doc/changelog ${CMAKE_CURRENT_BINARY_DIR}/copyright
+  DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+set(CPACK_STRIP_FILES ON)
+set(CPACK_RANDRANGE_SOURCE_DIR "${PROJECT_SOURCE_DIR}")
+set(CPACK_RANDRANGE_LIBC "${randrange_libc}")
+set(CPACK_PROJECT_CONFIG_FILE "${PROJECT_SOURCE_DIR}/cmake/cpack-options.cmake")
+set(CPACK_PRE_BUILD_SCRIPTS "${PROJECT_SOURCE_DIR}/cmake/cpack-stage.cmake")
+set(CPACK_POST_BUILD_SCRIPTS "${PROJECT_SOURCE_DIR}/cmake/deb-repack.cmake")
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+if(randrange_libc STREQUAL "dynamic")
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+endif()
+
+set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
+set(CPACK_RPM_PACKAGE_LICENSE MIT)
+set(CPACK_RPM_PACKAGE_GROUP "Applications/System")
+# RPM capitalises its summaries; Debian does not.
+set(CPACK_RPM_PACKAGE_SUMMARY "Print a pseudo-random integer from a half-open range")
+set(CPACK_RPM_SPEC_MORE_DEFINE "%define packager ${CPACK_PACKAGE_CONTACT}")
+set(CPACK_RPM_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+# The file system package owns these; a package that claims them conflicts with it.
+set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION
+  /usr/share/man /usr/share/man/man1 /usr/share/doc)
+
+include(CPack)
