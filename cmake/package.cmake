@@ -42,6 +42,7 @@ License: LGPL-2.1+
  version 2.1 can be found in '/usr/share/common-licenses/LGPL-2.1'.
 ")
   randrange_ask_compiler(libc_archive -print-file-name=libc.a)
+  file(REAL_PATH "${libc_archive}" libc_archive)
 endif()
 configure_file(doc/copyright.in copyright @ONLY)
 
