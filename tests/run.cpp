@@ -70,13 +70,13 @@ void drain(int out, int err, Result &r)
 Result run(const Invocation &inv)
 {
 	// qemu-user's -0 sets entry 0 for the program it runs, which keeps what the test chose.
-	std::vector<std::string> args = emulator();
-	if (!args.empty()) {
+	const std::vector<std::string> emu = emulator();
+	std::vector<std::string> args = inv.argv;
+	if (!emu.empty()) {
 		check(!inv.argv.empty(), "an emulator cannot start a program with an empty argv");
+		args = emu;
 		args.insert(args.end(), {"-0", inv.argv[0], inv.path});
 		args.insert(args.end(), inv.argv.begin() + 1, inv.argv.end());
-	} else {
-		args = inv.argv;
 	}
 	auto argv = pointers(args);
 	auto envp = inv.env ? pointers(*inv.env) : std::vector<char *>();
@@ -117,7 +117,7 @@ Result run(const Invocation &inv)
 			(void)signal(SIGPIPE, SIG_IGN);
 		if (!inv.dir.empty() && chdir(inv.dir.c_str()) != 0)
 			_exit(126);
-		if (args.size() == inv.argv.size())
+		if (emu.empty())
 			execve(inv.path.c_str(), argv.data(), env);
 		else
 			execvpe(argv[0], argv.data(), env);
