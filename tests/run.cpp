@@ -206,7 +206,7 @@ Result timed(const Invocation &inv, std::time_t *t)
 			usleep(1000);
 			continue;
 		}
-		const Result r = run(inv);
+		Result r = run(inv);
 		*t = second();
 		if (*t == before)
 			return r;
