@@ -203,7 +203,8 @@ Result timed(const Invocation &inv, std::time_t *t)
 	for (int tries = 0; tries < 200; tries++) {
 		const std::time_t before = second();
 		if (before < 0) {
-			usleep(1000);
+			const timespec ms{0, 1000000};
+			nanosleep(&ms, nullptr);
 			continue;
 		}
 		Result r = run(inv);
