@@ -6,8 +6,9 @@
 #   -DRANDRANGE_MUSL=OFF     a static-pie against the system C library even where musl is there
 #   -DRANDRANGE_STATIC=OFF   a dynamic PIE against the system C library, for distributions
 #
-# Afterwards randrange_libc is musl, static or dynamic, and randrange_link_libc(target) gives a
-# target the same C library, so that a test can compute what the binary's own generator draws.
+# Afterwards randrange_libc is musl, static or dynamic; randrange_libc_archive is the libc.a a
+# static build embeds; and randrange_link_libc(target) gives a target the same C library, so
+# that a test can compute what the binary's own generator draws.
 
 include(CheckLinkerFlag)
 
@@ -29,7 +30,7 @@ if(RANDRANGE_STATIC AND RANDRANGE_MUSL)
   string(REPLACE "-linux-gnu" "-linux-musl" musl_triplet "${triplet}")
   find_path(RANDRANGE_MUSL_INCLUDE stdio.h PATHS /usr/include/${musl_triplet}
     NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH DOC "musl's headers")
-  find_path(RANDRANGE_MUSL_LIB libc.a rcrt1.o PATHS /usr/lib/${musl_triplet}
+  find_path(RANDRANGE_MUSL_LIB libc.a PATHS /usr/lib/${musl_triplet}
     NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH DOC "musl's libc.a and start files")
   if(RANDRANGE_MUSL_INCLUDE AND RANDRANGE_MUSL_LIB AND EXISTS "${RANDRANGE_MUSL_LIB}/rcrt1.o")
     set(randrange_libc musl)
@@ -46,12 +47,17 @@ if(RANDRANGE_STATIC AND NOT randrange_libc STREQUAL "musl")
     message(STATUS "randrange: the toolchain cannot link -static-pie; linking a dynamic PIE")
   endif()
 endif()
+set(randrange_libc_archive "")
 if(randrange_libc STREQUAL "musl")
+  set(randrange_libc_archive "${RANDRANGE_MUSL_LIB}/libc.a")
   randrange_ask_compiler(gcc_include -print-file-name=include)
   randrange_ask_compiler(crtbegin -print-file-name=crtbeginS.o)
   randrange_ask_compiler(crtend -print-file-name=crtendS.o)
   randrange_ask_compiler(libgcc -print-libgcc-file-name)
-elseif(randrange_libc STREQUAL "dynamic")
+elseif(randrange_libc STREQUAL "static")
+  randrange_ask_compiler(randrange_libc_archive -print-file-name=libc.a)
+  file(REAL_PATH "${randrange_libc_archive}" randrange_libc_archive)
+else()
   include(CheckPIESupported)
   check_pie_supported()
 endif()
@@ -70,7 +76,7 @@ function(randrange_link_libc target)
     target_link_options(${target} PRIVATE -nostdlib -static-pie
       ${RANDRANGE_MUSL_LIB}/rcrt1.o ${RANDRANGE_MUSL_LIB}/crti.o ${crtbegin})
     target_link_libraries(${target} PRIVATE
-      ${RANDRANGE_MUSL_LIB}/libc.a ${libgcc} ${crtend} ${RANDRANGE_MUSL_LIB}/crtn.o)
+      ${randrange_libc_archive} ${libgcc} ${crtend} ${RANDRANGE_MUSL_LIB}/crtn.o)
   else()
     # musl ignores fortification; glibc's needs the optimiser. -U keeps a level the caller
     # set from clashing.

@@ -26,7 +26,6 @@ set(libc_license_text "")
 if(randrange_libc STREQUAL "musl")
   string(APPEND libc_copyright "           2005-2020 Rich Felker and other contributors (musl)\n")
   set(libc_comment "\n .\n It is linked statically against musl, the C library, which is under the\n Expat licence too.")
-  set(libc_archive "${RANDRANGE_MUSL_LIB}/libc.a")
 elseif(randrange_libc STREQUAL "static")
   string(APPEND libc_copyright "           1991-2022 Free Software Foundation, Inc. (the GNU C Library)\n")
   set(libc_license " and LGPL-2.1+")
@@ -41,15 +40,14 @@ License: LGPL-2.1+
  On Debian systems, the complete text of the GNU Lesser General Public License
  version 2.1 can be found in '/usr/share/common-licenses/LGPL-2.1'.
 ")
-  randrange_ask_compiler(libc_archive -print-file-name=libc.a)
-  file(REAL_PATH "${libc_archive}" libc_archive)
 endif()
 configure_file(doc/copyright.in copyright @ONLY)
 
 # Debian asks a statically linked package to name the source of what it embeds.
 set(CPACK_RANDRANGE_BUILT_USING "")
-if(libc_archive)
-  execute_process(COMMAND dpkg-query -S "${libc_archive}"
+if(randrange_libc_archive)
+  # dpkg knows a file only by its real path.
+  execute_process(COMMAND dpkg-query -S "${randrange_libc_archive}"
     OUTPUT_VARIABLE owner OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
   string(REGEX REPLACE ": /.*" "" owner "${owner}")
   if(owner)
