@@ -15,12 +15,15 @@
 namespace {
 
 // CMAKE_CROSSCOMPILING_EMULATOR, as a CMake list; empty when the binary runs natively.
-std::vector<std::string> emulator()
+const std::vector<std::string> &emulator()
 {
-	std::vector<std::string> v;
-	std::istringstream in(RANDRANGE_EMULATOR);
-	for (std::string s; std::getline(in, s, ';');)
-		v.push_back(s);
+	static const std::vector<std::string> v = [] {
+		std::vector<std::string> words;
+		std::istringstream in(RANDRANGE_EMULATOR);
+		for (std::string s; std::getline(in, s, ';');)
+			words.push_back(s);
+		return words;
+	}();
 	return v;
 }
 
@@ -70,7 +73,7 @@ void drain(int out, int err, Result &r)
 Result run(const Invocation &inv)
 {
 	// qemu-user's -0 sets entry 0 for the program it runs, which keeps what the test chose.
-	const std::vector<std::string> emu = emulator();
+	const std::vector<std::string> &emu = emulator();
 	std::vector<std::string> args = inv.argv;
 	if (!emu.empty()) {
 		check(!inv.argv.empty(), "an emulator cannot start a program with an empty argv");

@@ -54,7 +54,8 @@ std::string line(std::time_t t, int begin, int end);
 // What the C library randrange is linked with says for error number err.
 std::string message(int err);
 
-// Runs inv until it starts and ends within one clock second; t gets that second.
+// Runs inv until it starts and ends within one clock second; t gets that second. Throws if the
+// clocks never allow that.
 Result timed(const Invocation &inv, std::time_t *t);
 
 // True when the binary runs under an emulator, which cannot start it with an empty argv.
