@@ -21,6 +21,7 @@ import tempfile
 
 SHUF = "shuf -i 10-19 -n 1"
 FLOOR = "floor: exit system call only"
+HERE = os.path.dirname(os.path.abspath(__file__))
 
 
 # The least a process can do: exit at once, with no C library to start.
@@ -39,14 +40,13 @@ extern "C" [[noreturn]] void _start()
 """
 
 
-def build(tmp, cxx, name, source, flags):
-    """Compiles one program of the comparison; None, with a message, where it cannot be built."""
-    src = os.path.join(tmp, name + ".cpp")
+def build(tmp, cxx, name, flags, source=None, text=None):
+    """Compiles one program, from a source file or from text; None, with a message, on failure."""
     exe = os.path.join(tmp, name)
-    if not os.path.isfile(source):
-        with open(src, "w", encoding="ascii") as f:
-            f.write(source)
-        source = src
+    if text is not None:
+        source = os.path.join(tmp, name + ".cpp")
+        with open(source, "w", encoding="ascii") as f:
+            f.write(text)
     res = subprocess.run([cxx, "-O2", *flags, "-o", exe, source],
                          stderr=subprocess.PIPE, text=True, check=False)
     if res.returncode != 0:
@@ -57,13 +57,14 @@ def build(tmp, cxx, name, source, flags):
 
 def programs(randrange, tmp, cxx):
     """Lists (name, argv) of what is measured, leaving out what is not installed or built."""
-    source = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "src", "randrange.cpp")
-    floor = build(tmp, cxx, "floor", FLOOR_SRC,
-                  ["-static", "-nostdlib", "-ffreestanding", "-fno-stack-protector"])
-    glibc = build(tmp, cxx, "randrange-glibc", source,
+    floor = build(tmp, cxx, "floor",
+                  ["-static", "-nostdlib", "-ffreestanding", "-fno-stack-protector"],
+                  text=FLOOR_SRC)
+    glibc = build(tmp, cxx, "randrange-glibc",
                   ["-static-pie", "-fstack-protector-strong", "-D_FILE_OFFSET_BITS=64",
-                   "-D_TIME_BITS=64"])
-    noop = build(tmp, cxx, "noop", "int main() { return 0; }\n", ["-static-pie"])
+                   "-D_TIME_BITS=64"],
+                  source=os.path.join(HERE, "..", "src", "randrange.cpp"))
+    noop = build(tmp, cxx, "noop", ["-static-pie"], text="int main() { return 0; }\n")
     awk = "BEGIN{srand(); print int(10+rand()*10)}"
     wanted = [
         ("randrange 10 20", [randrange, "10", "20"]),
@@ -160,8 +161,7 @@ def main():
         progs = programs(os.path.abspath(args.randrange), tmp, args.cxx)
         secs = wall(progs, args.runs, args.rounds, args.warmup, tmp)
         insns = {name: instructions(argv) for name, argv in progs}
-        here = os.path.dirname(os.path.abspath(__file__))
-        spawn = build(tmp, args.cxx, "spawn", os.path.join(here, "spawn.cpp"), ["-static"])
+        spawn = build(tmp, args.cxx, "spawn", ["-static"], source=os.path.join(HERE, "spawn.cpp"))
         mem = {name: memory(spawn, argv) for name, argv in progs}
 
     print(f"Machine: {machine()}; {args.runs} spawns per program in {args.rounds} rounds.\n")
