@@ -9,6 +9,8 @@
 #include <string.h>
 #include <time.h>
 
+#include "seed.h"
+
 // A 32-bit time_t runs out in 2038; from then on the seed would be a constant.
 static_assert(sizeof(time_t) >= 8, "build with 64-bit time (-D_TIME_BITS=64)");
 
@@ -47,12 +49,15 @@ int main(int argc, char *argv[])
 	}
 
 	// A value drawn from any seed but the time would look right and be the same every run.
+	// time() gives -1 for an error and for the last second of 1969, which a dead clock can
+	// show.
+	errno = 0;
 	const time_t now = time(nullptr);
-	if (now == static_cast<time_t>(-1)) {
+	if (now == static_cast<time_t>(-1) && errno != 0) {
 		(void)fprintf(stderr, "%s: cannot read the clock: %s\n", name, strerror(errno));
 		return 1;
 	}
-	srandom(static_cast<unsigned>(now));
+	srandom(seed(now));
 	const int r = begin + static_cast<int>(random() % (end - begin));
 
 	// A full disk or a vanished reader shows up only when the buffer is flushed.

@@ -155,10 +155,12 @@ Result usage(const std::string &name)
 	return {"", "usage: " + name + " <begin> <end>\n", 255};
 }
 
-// Runs the oracle, which is linked with the same C library as randrange, for one seed.
-std::string oracle(unsigned seed, const std::string &err = "")
+// Runs the oracle, which is linked with the same C library as randrange: its output for count
+// seconds from first on, step apart, and the message for err when one is given.
+std::string oracle(std::time_t first, long long step, long long count, const std::string &err = "")
 {
-	std::vector<std::string> argv{"oracle", std::to_string(seed)};
+	std::vector<std::string> argv{"oracle", std::to_string(first), std::to_string(step),
+	                              std::to_string(count)};
 	if (!err.empty())
 		argv.push_back(err);
 	const Result r = run(Invocation{argv, RANDRANGE_ORACLE});
@@ -166,20 +168,29 @@ std::string oracle(unsigned seed, const std::string &err = "")
 	return r.out;
 }
 
+std::vector<long> draws(std::time_t first, long long step, long long count)
+{
+	std::vector<long> v;
+	v.reserve(static_cast<size_t>(count));
+	std::istringstream in(oracle(first, step, count));
+	for (long d = 0; in >> d;)
+		v.push_back(d);
+	check(v.size() == static_cast<size_t>(count), "oracle printed too few draws");
+	return v;
+}
+
 std::string line(std::time_t t, int begin, int end)
 {
-	static std::map<unsigned, long> draws;
-	const auto seed = static_cast<unsigned>(t);
-	auto it = draws.find(seed);
-	if (it == draws.end())
-		it = draws.emplace(seed, std::stol(oracle(seed))).first;
+	static std::map<std::time_t, long> memo;
+	auto it = memo.find(t);
+	if (it == memo.end())
+		it = memo.emplace(t, draws(t, 1, 1)[0]).first;
 	return "random " + std::to_string(begin + it->second % (end - begin)) + "\n";
 }
 
 std::string message(int err)
 {
-	const std::string out = oracle(0, std::to_string(err));
-	return out.substr(out.find('\n') + 1);
+	return oracle(0, 1, 0, std::to_string(err));
 }
 
 bool emulated()

@@ -48,6 +48,9 @@ Result run(const std::vector<std::string> &argv);
 // The usage line for program name name, and the status that goes with it.
 Result usage(const std::string &name);
 
+// The first draws randrange's generator gives for count seconds from first on, step apart.
+std::vector<long> draws(std::time_t first, long long step, long long count);
+
 // The result line randrange prints for [begin, end) when started at second t.
 std::string line(std::time_t t, int begin, int end);
 
