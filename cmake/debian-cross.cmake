@@ -6,5 +6,6 @@ set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_CXX_COMPILER ${cross_triplet}-g++)
 find_program(cross_emulator ${cross_qemu})
 if(cross_emulator)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${cross_emulator})
+  # -L: where a dynamically linked build (RANDRANGE_STATIC=OFF) finds the target's loader.
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${cross_emulator} -L /usr/${cross_triplet})
 endif()

@@ -25,9 +25,9 @@ endfunction()
 set(randrange_libc dynamic)
 if(RANDRANGE_STATIC AND RANDRANGE_MUSL)
   # Debian installs musl for x86_64-linux-gnu as x86_64-linux-musl, arm-linux-gnueabihf as
-  # arm-linux-musleabihf, and so on.
+  # arm-linux-musleabihf, mips64el-linux-gnuabi64 as mips64el-linux-musl, and so on.
   randrange_ask_compiler(triplet -print-multiarch)
-  string(REPLACE "-linux-gnu" "-linux-musl" musl_triplet "${triplet}")
+  string(REGEX REPLACE "-linux-gnu(abi64)?" "-linux-musl" musl_triplet "${triplet}")
   find_path(RANDRANGE_MUSL_INCLUDE stdio.h PATHS /usr/include/${musl_triplet}
     NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH DOC "musl's headers")
   find_path(RANDRANGE_MUSL_LIB libc.a PATHS /usr/lib/${musl_triplet}
@@ -35,7 +35,8 @@ if(RANDRANGE_STATIC AND RANDRANGE_MUSL)
   if(RANDRANGE_MUSL_INCLUDE AND RANDRANGE_MUSL_LIB AND EXISTS "${RANDRANGE_MUSL_LIB}/rcrt1.o")
     set(randrange_libc musl)
   else()
-    message(STATUS "randrange: musl for ${triplet} not found (Debian package musl-dev); "
+    message(STATUS "randrange: musl for ${triplet} not found in /usr/include/${musl_triplet} "
+      "and /usr/lib/${musl_triplet} (Debian package musl-dev); "
       "linking a static-pie against the system C library")
   endif()
 endif()
@@ -54,6 +55,7 @@ if(randrange_libc STREQUAL "musl")
   randrange_ask_compiler(crtbegin -print-file-name=crtbeginS.o)
   randrange_ask_compiler(crtend -print-file-name=crtendS.o)
   randrange_ask_compiler(libgcc -print-libgcc-file-name)
+  randrange_ask_compiler(libgcc_eh -print-file-name=libgcc_eh.a)
 elseif(randrange_libc STREQUAL "static")
   randrange_ask_compiler(randrange_libc_archive -print-file-name=libc.a)
   file(REAL_PATH "${randrange_libc_archive}" randrange_libc_archive)
@@ -72,18 +74,21 @@ function(randrange_link_libc target)
     target_compile_options(${target} PRIVATE -nostdinc
       "SHELL:-isystem ${RANDRANGE_MUSL_INCLUDE}" "SHELL:-isystem ${gcc_include}")
     # Debian's musl-gcc ignores -static-pie, so the start files are named here, in the order
-    # the compiler driver would put them.
-    target_link_options(${target} PRIVATE -nostdlib -static-pie
+    # the compiler driver would put them. ARM's unwinding tables want the personality routine
+    # in libgcc_eh, and libgcc calls back into the C library, hence one group of the three.
+    target_link_options(${target} PRIVATE -nostdlib -static-pie LINKER:--no-dynamic-linker
       ${RANDRANGE_MUSL_LIB}/rcrt1.o ${RANDRANGE_MUSL_LIB}/crti.o ${crtbegin})
-    target_link_libraries(${target} PRIVATE
-      ${randrange_libc_archive} ${libgcc} ${crtend} ${RANDRANGE_MUSL_LIB}/crtn.o)
+    target_link_libraries(${target} PRIVATE -Wl,--start-group ${randrange_libc_archive}
+      ${libgcc} ${libgcc_eh} -Wl,--end-group ${crtend} ${RANDRANGE_MUSL_LIB}/crtn.o)
   else()
     # musl ignores fortification; glibc's needs the optimiser. -U keeps a level the caller
     # set from clashing.
     target_compile_options(${target} PRIVATE
       "$<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=2>")
     if(randrange_libc STREQUAL "static")
-      target_link_options(${target} PRIVATE -static-pie)
+      # GCC's ARM and MIPS link specs leave this out of -static-pie, and the result would ask
+      # for a loader it does not need.
+      target_link_options(${target} PRIVATE -static-pie LINKER:--no-dynamic-linker)
     endif()
   endif()
 endfunction()

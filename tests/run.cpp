@@ -1,4 +1,5 @@
 #include "run.hpp"
+#include "emulator.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,16 +15,10 @@
 
 namespace {
 
-// CMAKE_CROSSCOMPILING_EMULATOR, as a CMake list; empty when the binary runs natively.
+// CMAKE_CROSSCOMPILING_EMULATOR and its arguments; empty when the binary runs natively.
 const std::vector<std::string> &emulator()
 {
-	static const std::vector<std::string> v = [] {
-		std::vector<std::string> words;
-		std::istringstream in(RANDRANGE_EMULATOR);
-		for (std::string s; std::getline(in, s, ';');)
-			words.push_back(s);
-		return words;
-	}();
+	static const std::vector<std::string> v = RANDRANGE_EMULATOR;
 	return v;
 }
 
