@@ -4,12 +4,17 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstddef>
 #include <cstdlib>
 #include <fcntl.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <map>
 #include <poll.h>
 #include <sstream>
 #include <stdexcept>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -34,6 +39,25 @@ void check(bool ok, const char *what)
 {
 	if (!ok)
 		throw std::runtime_error(what);
+}
+
+// Makes close(1) fail with EIO in this process and what it execs; false if it cannot.
+bool fail_close_of_stdout()
+{
+	// The low half of the first argument, wherever the byte order puts it.
+	const auto fd =
+	    offsetof(seccomp_data, args) + (__BYTE_ORDER__ == __ORDER_BIG_ENDIAN__ ? 4 : 0);
+	sock_filter filter[] = {
+	    BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+	    BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_close, 0, 3),
+	    BPF_STMT(BPF_LD | BPF_W | BPF_ABS, fd),
+	    BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 1, 0, 1),
+	    BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EIO),
+	    BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+	};
+	const sock_fprog prog{sizeof filter / sizeof filter[0], filter};
+	return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+	    prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &prog) == 0;
 }
 
 // Reads both pipes to their ends, whichever the child fills first.
@@ -115,6 +139,8 @@ Result run(const Invocation &inv)
 			(void)signal(SIGPIPE, SIG_IGN);
 		if (!inv.dir.empty() && chdir(inv.dir.c_str()) != 0)
 			_exit(126);
+		if (inv.out == Out::unclosable && !fail_close_of_stdout())
+			_exit(125);
 		if (emu.empty())
 			execve(inv.path.c_str(), argv.data(), env);
 		else
