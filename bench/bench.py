@@ -3,7 +3,8 @@
 
 Wall time comes from hyperfine (no shell, in interleaved rounds), instructions from
 valgrind's callgrind, minor faults and peak resident memory from wait4 in a small forking
-parent that the benchmark builds. Prints one markdown table.
+parent that the benchmark builds. Every program runs with the same small environment, since
+start-up copies it. Prints one markdown table, and progress on standard error.
 """
 
 import argparse
@@ -21,7 +22,10 @@ import tempfile
 
 SHUF = "shuf -i 10-19 -n 1"
 FLOOR = "floor: exit system call only"
+JOB = "floor of the job: clock, one line, exit"
 HERE = os.path.dirname(os.path.abspath(__file__))
+# What every measured program gets as its environment.
+ENV = {"PATH": "/usr/bin:/bin"}
 
 
 # The least a process can do: exit at once, with no C library to start.
@@ -35,6 +39,36 @@ extern "C" [[noreturn]] void _start()
 #else
 #error "no exit system call written for this architecture"
 #endif
+	__builtin_unreachable();
+}
+"""
+
+# The least this job can do: read the clock, write one line with a number, exit; no C library.
+JOB_SRC = r"""
+#if !defined(__x86_64__)
+#error "no system calls written for this architecture"
+#endif
+static long sys(long n, long a, long b, long c)
+{
+	long r;
+	__asm__ volatile("syscall" : "=a"(r) : "a"(n), "D"(a), "S"(b), "d"(c) : "rcx", "r11", "memory");
+	return r;
+}
+
+// The kernel enters with the stack aligned as if a call were still to push its return address.
+extern "C" [[noreturn, gnu::force_align_arg_pointer]] void _start()
+{
+	unsigned long t = static_cast<unsigned long>(sys(201, 0, 0, 0));  // time
+	char line[32] = "random ";
+	char *p = line + sizeof line;
+	*--p = '\n';
+	do
+		*--p = static_cast<char>('0' + t % 10);
+	while (t /= 10);
+	for (int i = 6; i >= 0; i--)
+		*--p = line[i];
+	sys(1, 1, reinterpret_cast<long>(p), line + sizeof line - p);  // write
+	sys(60, 0, 0, 0);  // exit
 	__builtin_unreachable();
 }
 """
@@ -57,9 +91,9 @@ def build(tmp, cxx, name, flags, source=None, text=None):
 
 def programs(randrange, tmp, cxx):
     """Lists (name, argv) of what is measured, leaving out what is not installed or built."""
-    floor = build(tmp, cxx, "floor",
-                  ["-static", "-nostdlib", "-ffreestanding", "-fno-stack-protector"],
-                  text=FLOOR_SRC)
+    bare = ["-static", "-nostdlib", "-ffreestanding", "-fno-stack-protector"]
+    floor = build(tmp, cxx, "floor", bare, text=FLOOR_SRC)
+    job = build(tmp, cxx, "job", bare, text=JOB_SRC)
     glibc = build(tmp, cxx, "randrange-glibc",
                   ["-static-pie", "-fstack-protector-strong", "-D_FILE_OFFSET_BITS=64",
                    "-D_TIME_BITS=64"],
@@ -68,6 +102,7 @@ def programs(randrange, tmp, cxx):
     awk = "BEGIN{srand(); print int(10+rand()*10)}"
     wanted = [
         ("randrange 10 20", [randrange, "10", "20"]),
+        (JOB, [job]),
         (FLOOR, [floor]),
         ("randrange 10 20, glibc static-pie", [glibc, "10", "20"]),
         ("glibc static-pie no-op", [noop]),
@@ -91,12 +126,14 @@ def wall(progs, runs, rounds, warmup, tmp):
     times = {name: [] for name, _ in progs}
     out = os.path.join(tmp, "hyperfine.json")
     per_round = max(2, runs // rounds)
-    for _ in range(rounds):
+    for i in range(rounds):
+        print(f"bench: wall time, round {i + 1} of {rounds}: {len(progs)} programs,"
+              f" {per_round} spawns each", file=sys.stderr, flush=True)
         cmd = ["hyperfine", "-N", "--style", "none", "--warmup", str(warmup),
                "--runs", str(per_round), "--export-json", out]
         cmd += [shlex.join(argv) for _, argv in progs]
         proc = subprocess.run(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True,
-                              check=False)
+                              check=False, env=ENV)
         if proc.returncode != 0:
             sys.exit(f"bench: hyperfine failed:\n{proc.stderr}")
         with open(out, encoding="utf-8") as f:
@@ -111,7 +148,8 @@ def instructions(argv):
     if shutil.which("valgrind") is None:
         return None
     res = subprocess.run(["valgrind", "--tool=callgrind", "--callgrind-out-file=/dev/null"] + argv,
-                         stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True, check=False)
+                         stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True, check=False,
+                         env=ENV)
     m = re.search(r"Collected : (\d+)", res.stderr)
     return int(m.group(1)) if m else None
 
@@ -120,7 +158,8 @@ def memory(spawn, argv):
     """Median minor page faults and peak resident KiB of 21 runs, started by the spawn helper."""
     if spawn is None:
         return None, None
-    res = subprocess.run([spawn, "21"] + argv, stdout=subprocess.PIPE, text=True, check=False)
+    res = subprocess.run([spawn, "21"] + argv, stdout=subprocess.PIPE, text=True, check=False,
+                         env=ENV)
     if res.returncode != 0:
         sys.exit(f"bench: the spawn helper failed on {shlex.join(argv)}")
     rows = [line.split() for line in res.stdout.splitlines()]
@@ -160,19 +199,25 @@ def main():
     with tempfile.TemporaryDirectory() as tmp:
         progs = programs(os.path.abspath(args.randrange), tmp, args.cxx)
         secs = wall(progs, args.runs, args.rounds, args.warmup, tmp)
-        insns = {name: instructions(argv) for name, argv in progs}
+        insns = {}
+        mem = {}
         spawn = build(tmp, args.cxx, "spawn", ["-static"], source=os.path.join(HERE, "spawn.cpp"))
-        mem = {name: memory(spawn, argv) for name, argv in progs}
+        for name, argv in progs:
+            print(f"bench: instructions and memory of {name}", file=sys.stderr, flush=True)
+            insns[name] = instructions(argv)
+            mem[name] = memory(spawn, argv)
 
-    print(f"Machine: {machine()}; {args.runs} spawns per program in {args.rounds} rounds.\n")
-    print("| program | median wall per spawn | vs floor | instructions | minor faults | peak RSS |")
-    print("|---|---|---|---|---|---|")
+    print(f"Machine: {machine()}; {args.runs} spawns per program in {args.rounds} rounds;"
+          f" environment {shlex.join(f'{k}={v}' for k, v in ENV.items())}.\n")
+    print("| program | median wall per spawn | vs exit floor | vs job floor | instructions"
+          " | minor faults | peak RSS |")
+    print("|---|---|---|---|---|---|---|")
     for name, _ in progs:
-        ratio = secs[name] / secs[FLOOR] if FLOOR in secs else None
+        ratios = [secs[name] / secs[f] if f in secs else None for f in (FLOOR, JOB)]
         faults, peak = mem[name]
-        print(f"| `{name}` | {secs[name] * 1e6:.0f} µs | {shown(ratio, '.3f')}x"
-              f" | {shown(insns[name], ',')} | {shown(faults, '.0f')}"
-              f" | {shown(peak, '.0f')} KiB |")
+        print(f"| `{name}` | {secs[name] * 1e6:.0f} µs | {shown(ratios[0], '.3f')}x"
+              f" | {shown(ratios[1], '.3f')}x | {shown(insns[name], ',')}"
+              f" | {shown(faults, '.0f')} | {shown(peak, '.0f')} KiB |")
 
     rr = progs[0][0]
     faults, peak = mem[rr]
