@@ -122,23 +122,28 @@ def programs(randrange, tmp, cxx):
 
 
 def wall(progs, runs, rounds, warmup, tmp):
-    """Median seconds per spawn of each program, over rounds of hyperfine runs."""
+    """Median seconds per spawn of each program, over rounds of hyperfine runs.
+
+    The first program of a hyperfine run is often slowed far beyond its warm-up here, so each
+    round starts with another one.
+    """
     times = {name: [] for name, _ in progs}
     out = os.path.join(tmp, "hyperfine.json")
     per_round = max(2, runs // rounds)
     for i in range(rounds):
         print(f"bench: wall time, round {i + 1} of {rounds}: {len(progs)} programs,"
               f" {per_round} spawns each", file=sys.stderr, flush=True)
+        order = progs[i % len(progs):] + progs[:i % len(progs)]
         cmd = ["hyperfine", "-N", "--style", "none", "--warmup", str(warmup),
                "--runs", str(per_round), "--export-json", out]
-        cmd += [shlex.join(argv) for _, argv in progs]
+        cmd += [shlex.join(argv) for _, argv in order]
         proc = subprocess.run(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True,
                               check=False, env=ENV)
         if proc.returncode != 0:
             sys.exit(f"bench: hyperfine failed:\n{proc.stderr}")
         with open(out, encoding="utf-8") as f:
             results = json.load(f)["results"]
-        for (name, _), result in zip(progs, results):
+        for (name, _), result in zip(order, results):
             times[name] += result["times"]
     return {name: statistics.median(t) for name, t in times.items()}
 
