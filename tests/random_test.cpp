@@ -3,6 +3,7 @@
 #include "seed.h"
 
 #include <gtest/gtest.h>
+#include <numeric>
 
 namespace {
 
@@ -31,10 +32,9 @@ std::pair<double, double> chi2(const std::vector<long> &v, long m)
 	const auto sum = [&](const std::vector<double> &cells) {
 		const double want =
 		    static_cast<double>(v.size()) / static_cast<double>(cells.size());
-		double x = 0;
-		for (const double n : cells)
-			x += (n - want) * (n - want) / want;
-		return x;
+		return std::accumulate(cells.begin(), cells.end(), 0.0, [&](double x, double n) {
+			return x + (n - want) * (n - want) / want;
+		});
 	};
 	return {sum(ones), sum(pairs) - sum(ones)};
 }
