@@ -86,7 +86,7 @@ function(randrange_link_libc target)
     target_compile_options(${target} PRIVATE
       "$<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=2>")
     if(randrange_libc STREQUAL "static")
-      # GCC's ARM and MIPS link specs leave this out of -static-pie, and the result would ask
+      # GCC's ARM and MIPS drivers leave this out of -static-pie, and the result would ask
       # for a loader it does not need.
       target_link_options(${target} PRIVATE -static-pie LINKER:--no-dynamic-linker)
     endif()
