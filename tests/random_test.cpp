@@ -36,7 +36,8 @@ std::pair<double, double> chi2(const std::vector<long> &v, long m)
 			return x + (n - want) * (n - want) / want;
 		});
 	};
-	return {sum(ones), sum(pairs) - sum(ones)};
+	const double values = sum(ones);
+	return {values, sum(pairs) - values};
 }
 
 // A script that calls once a second, minute, hour or day gets values that are uniform and
