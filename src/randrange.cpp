@@ -49,15 +49,14 @@ int main(int argc, char *argv[])
 	}
 
 	// A value drawn from any seed but the time would look right and be the same every run.
-	// time() gives -1 for an error and for the last second of 1969, which a dead clock can
-	// show.
-	errno = 0;
-	const time_t now = time(nullptr);
-	if (now == static_cast<time_t>(-1) && errno != 0) {
+	// Not time(): musl's cannot report a failure, and glibc's can take the last second of 1969
+	// for one.
+	timespec now{};
+	if (clock_gettime(CLOCK_REALTIME, &now) != 0) {
 		(void)fprintf(stderr, "%s: cannot read the clock: %s\n", name, strerror(errno));
 		return 1;
 	}
-	srandom(seed(now));
+	srandom(seed(now.tv_sec));
 	const int r = begin + static_cast<int>(random() % (end - begin));
 
 	// A full disk or a vanished reader shows up only when the buffer is flushed.
