@@ -94,11 +94,21 @@ Result run(const Invocation &inv)
 	// qemu-user's -0 sets entry 0 for the program it runs, which keeps what the test chose.
 	const std::vector<std::string> &emu = emulator();
 	std::vector<std::string> args = inv.argv;
+	std::string file = inv.path;
 	if (!emu.empty()) {
 		check(!inv.argv.empty(), "an emulator cannot start a program with an empty argv");
 		args = emu;
 		args.insert(args.end(), {"-0", inv.argv[0], inv.path});
 		args.insert(args.end(), inv.argv.begin() + 1, inv.argv.end());
+		file = emu[0];
+	}
+	if (!inv.clock.empty()) {
+		check(inv.clock.size() == 2 && !inv.argv.empty(),
+		      "a clock takes a mode and a value");
+		if (emu.empty())
+			args[0] = inv.path;
+		args.insert(args.begin(), {RANDRANGE_CLOCK, inv.clock[0], inv.clock[1]});
+		file = RANDRANGE_CLOCK;
 	}
 	auto argv = pointers(args);
 	auto envp = inv.env ? pointers(*inv.env) : std::vector<char *>();
@@ -141,10 +151,7 @@ Result run(const Invocation &inv)
 			_exit(126);
 		if (inv.out == Out::unclosable && !fail_close_of_stdout())
 			_exit(125);
-		if (emu.empty())
-			execve(inv.path.c_str(), argv.data(), env);
-		else
-			execvpe(argv[0], argv.data(), env);
+		execvpe(file.c_str(), argv.data(), env);
 		_exit(127);
 	}
 	if (tty >= 0)
@@ -217,6 +224,22 @@ std::string message(int err)
 bool emulated()
 {
 	return !emulator().empty();
+}
+
+std::string no_clock()
+{
+	static const std::string why = [] {
+		const std::string none = "this build has no test clock; a cross build is given one "
+		                         "with -DRANDRANGE_TEST_CLOCK";
+		if (*RANDRANGE_CLOCK == '\0')
+			return none;
+		// The program itself, for it is sure to exist wherever the tests run.
+		Invocation inv{{RANDRANGE_BIN, "0", "1"}};
+		inv.clock = {"at", "0"};
+		const Result r = run(inv);
+		return r.status == 125 ? "the test clock cannot run here: " + r.err : std::string();
+	}();
+	return why;
 }
 
 namespace {

@@ -24,6 +24,9 @@ struct Invocation {
 	std::optional<std::vector<std::string>> env; // unset: inherit ours
 	bool close_stdin = false;
 	std::string dir; // working directory; empty: ours
+	// The test clock's mode and value, {"at", SECOND} or {"fail", ERRNO}; empty: the real
+	// clock. Natively the program then runs under its path as entry 0.
+	std::vector<std::string> clock;
 };
 
 // What came back: status is the exit status, or minus the signal that killed it.
@@ -64,3 +67,6 @@ Result timed(const Invocation &inv, std::time_t *t);
 
 // True when the binary runs under an emulator, which cannot start it with an empty argv.
 bool emulated();
+
+// Empty when the test clock works here; otherwise why it does not.
+std::string no_clock();

@@ -1,0 +1,61 @@
+// The program under the tests' own clock: chosen seconds, and a clock that cannot be read.
+#include "run.hpp"
+
+#include <cerrno>
+#include <gtest/gtest.h>
+
+namespace {
+
+Invocation under(const std::string &mode, long long value, std::vector<std::string> args)
+{
+	args.insert(args.begin(), RANDRANGE_BIN);
+	Invocation inv{args};
+	inv.clock = {mode, std::to_string(value)};
+	return inv;
+}
+
+// Each second prints the line its own seed gives, where time() has its error value, and where
+// 32 bits of time or of the seed would run out.
+TEST(Clock, ChosenSecondsPrintTheirLine)
+{
+	if (const std::string why = no_clock(); !why.empty())
+		GTEST_SKIP() << why;
+	const long long seconds[] = {
+	    -1,           // 1969-12-31 23:59:59, time()'s error value
+	    0,            // 1970
+	    1,            //
+	    -2147483648,  // 1901, the earliest second of a 32-bit time_t
+	    1765224000,   // 2025-12-08 20:00:00
+	    2147483647,   // 2038-01-19 03:14:07, the last second of a 32-bit time_t
+	    2147483648,   // one second later
+	    2208988800,   // 2040
+	    4294967295,   // 2106, the last second whose low 32 bits are all of it
+	    4294967296,   // where those bits start again from 1970
+	    253402300799, // 9999-12-31 23:59:59
+	};
+	for (const long long t : seconds) {
+		EXPECT_EQ(run(under("at", t, {"0", "1000000"})),
+		          (Result{line(t, 0, 1000000), "", 0}))
+		    << "at second " << t;
+		EXPECT_EQ(run(under("at", t, {"3x", "4"})), (Result{"random 3\n", "", 0}))
+		    << "at second " << t;
+	}
+}
+
+// A clock that cannot be read is a failure, with the reason, and never a value. (Not ENOSYS:
+// musl takes that for an old kernel and falls back on gettimeofday, unchecked.)
+TEST(Clock, UnreadableClockIsReported)
+{
+	if (const std::string why = no_clock(); !why.empty())
+		GTEST_SKIP() << why;
+	for (const int err : {EPERM, EACCES, EINVAL, EOVERFLOW}) {
+		const std::string said = ": cannot read the clock: " + message(err);
+		EXPECT_EQ(run(under("fail", err, {"1", "7"})),
+		          (Result{"", RANDRANGE_BIN + said, 1}))
+		    << "errno " << err;
+		// A rejected invocation never reads the clock.
+		EXPECT_EQ(run(under("fail", err, {"7", "1"})), usage(RANDRANGE_BIN));
+	}
+}
+
+} // namespace
