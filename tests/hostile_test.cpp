@@ -41,9 +41,9 @@ Arg make(std::mt19937_64 &rng)
 		digits = std::to_string(v);
 	} else if (len >= 19) {
 		// Nineteen digits or more starting with 1-9 never fit in 32 bits.
-		digits = std::to_string(1 + rng() % 9);
+		digits = std::to_string(1 + (rng() % 9));
 		while (static_cast<int>(digits.size()) < len)
-			digits += static_cast<char>('0' + rng() % 10);
+			digits += static_cast<char>('0' + (rng() % 10));
 		huge = true;
 	} else if (len > 0) {
 		long long lo = 1;
@@ -53,7 +53,7 @@ Arg make(std::mt19937_64 &rng)
 		digits = std::to_string(v);
 	}
 	if (rng() % 4 == 0)
-		digits.insert(0, static_cast<size_t>(1 + rng() % 3), '0');
+		digits.insert(0, static_cast<size_t>(1 + (rng() % 3)), '0');
 
 	const std::string sign = pick(rng, signs);
 	Arg a;
@@ -115,7 +115,7 @@ TEST(Hostile, GeneratedArgumentPairs)
 // The kernel takes at most 128 KiB, less its terminating NUL, for one argument.
 TEST(Hostile, ArgumentAtTheKernelLimit)
 {
-	const size_t most = 128 * 1024 - 1;
+	const size_t most = (128 * 1024) - 1;
 	EXPECT_EQ(run({"randrange", "0", std::string(most, '9')}), usage("randrange"));
 
 	std::time_t t = 0;

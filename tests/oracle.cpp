@@ -7,7 +7,7 @@
 
 #include "seed.h"
 
-int main(int argc, char *argv[])
+int main(int argc, const char *const argv[])
 {
 	if (argc < 4) {
 		(void)fprintf(stderr, "usage: oracle FIRST STEP COUNT [ERRNO]\n");
@@ -17,7 +17,7 @@ int main(int argc, char *argv[])
 	const long long step = strtoll(argv[2], nullptr, 10);
 	const long long count = strtoll(argv[3], nullptr, 10);
 	for (long long i = 0; i < count; i++) {
-		srandom(seed(first + i * step));
+		srandom(seed(first + (i * step)));
 		(void)printf("%ld\n", random());
 	}
 	if (argc > 4)

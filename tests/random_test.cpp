@@ -27,13 +27,13 @@ std::pair<double, double> chi2(const std::vector<long> &v, long m)
 	for (size_t i = 0; i < v.size(); i++) {
 		const auto a = static_cast<size_t>(v[i] % m);
 		ones[a]++;
-		pairs[a * k + static_cast<size_t>(v[(i + 1) % v.size()] % m)]++;
+		pairs[(a * k) + static_cast<size_t>(v[(i + 1) % v.size()] % m)]++;
 	}
 	const auto sum = [&](const std::vector<double> &cells) {
 		const double want =
 		    static_cast<double>(v.size()) / static_cast<double>(cells.size());
 		return std::accumulate(cells.begin(), cells.end(), 0.0, [&](double x, double n) {
-			return x + (n - want) * (n - want) / want;
+			return x + ((n - want) * (n - want) / want);
 		});
 	};
 	const double values = sum(ones);
@@ -65,7 +65,7 @@ TEST(Random, SuccessiveCallsAreIndependent)
 			const char *name;
 			std::time_t first;
 		} starts[] = {{"2025", 1765224000}, // 2025-12-08 20:00:00 UTC
-		              {"2038", (1LL << 31) - count / 2 * s.step},
+		              {"2038", (1LL << 31) - (count / 2 * s.step)},
 		              {"2106", (1LL << 32) + 1}};
 		for (const auto &start : starts) {
 			const std::vector<long> v = draws(start.first, s.step, count);

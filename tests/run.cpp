@@ -138,11 +138,12 @@ Result run(const Invocation &inv)
 			close(0);
 		if (inv.out == Out::closed)
 			close(1);
+		else if (inv.out == Out::full)
+			dup2(full, 1);
+		else if (inv.out == Out::hungup)
+			dup2(tty, 1);
 		else
-			dup2(inv.out == Out::full         ? full
-			         : inv.out == Out::hungup ? tty
-			                                  : out[1],
-			     1);
+			dup2(out[1], 1);
 		dup2(err[1], 2);
 		// An ignored signal stays ignored across exec.
 		if (inv.out == Out::broken)
@@ -213,7 +214,7 @@ std::string line(std::time_t t, int begin, int end)
 	auto it = memo.find(t);
 	if (it == memo.end())
 		it = memo.emplace(t, draws(t, 1, 1)[0]).first;
-	return "random " + std::to_string(begin + it->second % (end - begin)) + "\n";
+	return "random " + std::to_string(begin + (it->second % (end - begin))) + "\n";
 }
 
 std::string message(int err)
@@ -229,10 +230,8 @@ bool emulated()
 std::string no_clock()
 {
 	static const std::string why = [] {
-		const std::string none = "this build has no test clock; a cross build is given one "
-		                         "with -DRANDRANGE_TEST_CLOCK";
 		if (*RANDRANGE_CLOCK == '\0')
-			return none;
+			return std::string("this build has no test clock (RANDRANGE_TEST_CLOCK)");
 		// The program itself, for it is sure to exist wherever the tests run.
 		Invocation inv{{RANDRANGE_BIN, "0", "1"}};
 		inv.clock = {"at", "0"};

@@ -10,7 +10,7 @@
 
 // Where the child's standard output goes; hungup is a terminal whose other side has closed, and
 // unclosable a pipe that can be written but whose close fails, as on a network file system.
-enum class Out { pipe, full, closed, broken, hungup, unclosable };
+enum class Out : unsigned char { pipe, full, closed, broken, hungup, unclosable };
 
 // One invocation: the argument vector includes entry 0; empty means argc 0.
 struct Invocation {

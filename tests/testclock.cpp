@@ -28,7 +28,7 @@
 
 namespace {
 
-enum class Kind { none, clock_gettime, clock_gettime64, gettimeofday, time };
+enum class Kind : unsigned char { none, clock_gettime, clock_gettime64, gettimeofday, time };
 
 // A system call in progress in one thread: what it is, and where it writes.
 struct Call {
@@ -53,23 +53,23 @@ int error = 0;
 Call classify(uint32_t arch, uint64_t nr, const uint64_t *args)
 {
 	struct Entry {
-		uint32_t arch;
 		uint64_t nr;
+		uint32_t arch;
 		Kind kind;
 	};
 	static const Entry table[] = {
-	    {AUDIT_ARCH_X86_64, 228, Kind::clock_gettime},
-	    {AUDIT_ARCH_X86_64, 96, Kind::gettimeofday},
-	    {AUDIT_ARCH_X86_64, 201, Kind::time},
-	    {AUDIT_ARCH_I386, 265, Kind::clock_gettime},
-	    {AUDIT_ARCH_I386, 403, Kind::clock_gettime64},
-	    {AUDIT_ARCH_I386, 78, Kind::gettimeofday},
-	    {AUDIT_ARCH_I386, 13, Kind::time},
-	    {AUDIT_ARCH_AARCH64, 113, Kind::clock_gettime},
-	    {AUDIT_ARCH_AARCH64, 169, Kind::gettimeofday},
-	    {AUDIT_ARCH_ARM, 263, Kind::clock_gettime},
-	    {AUDIT_ARCH_ARM, 403, Kind::clock_gettime64},
-	    {AUDIT_ARCH_ARM, 78, Kind::gettimeofday},
+	    {228, AUDIT_ARCH_X86_64, Kind::clock_gettime},
+	    {96, AUDIT_ARCH_X86_64, Kind::gettimeofday},
+	    {201, AUDIT_ARCH_X86_64, Kind::time},
+	    {265, AUDIT_ARCH_I386, Kind::clock_gettime},
+	    {403, AUDIT_ARCH_I386, Kind::clock_gettime64},
+	    {78, AUDIT_ARCH_I386, Kind::gettimeofday},
+	    {13, AUDIT_ARCH_I386, Kind::time},
+	    {113, AUDIT_ARCH_AARCH64, Kind::clock_gettime},
+	    {169, AUDIT_ARCH_AARCH64, Kind::gettimeofday},
+	    {263, AUDIT_ARCH_ARM, Kind::clock_gettime},
+	    {403, AUDIT_ARCH_ARM, Kind::clock_gettime64},
+	    {78, AUDIT_ARCH_ARM, Kind::gettimeofday},
 	};
 	Call c;
 	c.word = (arch & __AUDIT_ARCH_64BIT) != 0 ? 8 : 4;
@@ -175,10 +175,11 @@ void hide_vdso(pid_t pid)
 	close(fd);
 	const unsigned w = ident[EI_CLASS] == ELFCLASS64 ? 8 : 4;
 
-	uint64_t at = sp + w * (peek(pid, sp, w) + 2); // past argc, argv and its null
+	uint64_t at = sp +
+	    (static_cast<uint64_t>(w) * (peek(pid, sp, w) + 2)); // past argc, argv and its null
 	while (peek(pid, at, w) != 0)
 		at += w;
-	for (at += w;; at += 2 * w) {
+	for (at += w;; at += 2ULL * w) {
 		const uint64_t type = peek(pid, at, w);
 		if (type == AT_NULL)
 			return;
@@ -296,7 +297,7 @@ int main(int argc, char *argv[])
 			syscall_stop(pid, calls);
 		else if (status >> 16 == PTRACE_EVENT_EXEC)
 			hide_vdso(pid);
-		else if (sig != SIGTRAP && !(sig == SIGSTOP && !known))
+		else if (sig != SIGTRAP && (sig != SIGSTOP || known))
 			deliver = sig;
 		// A thread can vanish between its stop and this, when another one execs or exits.
 		(void)ptrace(PTRACE_SYSCALL, pid, nullptr, deliver);
