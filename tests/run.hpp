@@ -9,7 +9,8 @@
 #include <vector>
 
 // Where the child's standard output goes; hungup is a terminal whose other side has closed, and
-// unclosable a pipe that can be written but whose close fails, as on a network file system.
+// unclosable a pipe that can be written but whose close fails, as on a network file system (the
+// child exits 125, saying nothing, where it cannot install the seccomp filter for that).
 enum class Out : unsigned char { pipe, full, closed, broken, hungup, unclosable };
 
 // One invocation: the argument vector includes entry 0; empty means argc 0.
