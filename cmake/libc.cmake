@@ -25,19 +25,45 @@ endfunction()
 set(randrange_libc dynamic)
 if(RANDRANGE_STATIC AND RANDRANGE_MUSL)
   # Debian installs musl for x86_64-linux-gnu as x86_64-linux-musl, arm-linux-gnueabihf as
-  # arm-linux-musleabihf, mips64el-linux-gnuabi64 as mips64el-linux-musl, and so on.
+  # arm-linux-musleabihf, mips64el-linux-gnuabi64 as mips64el-linux-musl, and so on. Without a
+  # Linux triplet there is nowhere to look: /usr/include itself holds the system's headers.
   randrange_ask_compiler(triplet -print-multiarch)
-  string(REGEX REPLACE "-linux-gnu(abi64)?" "-linux-musl" musl_triplet "${triplet}")
-  find_path(RANDRANGE_MUSL_INCLUDE stdio.h PATHS /usr/include/${musl_triplet}
-    NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH DOC "musl's headers")
-  find_path(RANDRANGE_MUSL_LIB libc.a PATHS /usr/lib/${musl_triplet}
-    NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH DOC "musl's libc.a and start files")
-  if(RANDRANGE_MUSL_INCLUDE AND RANDRANGE_MUSL_LIB AND EXISTS "${RANDRANGE_MUSL_LIB}/rcrt1.o")
-    set(randrange_libc musl)
+  set(missing "")
+  if(triplet MATCHES "^[a-z0-9_]+-linux-[a-z0-9_]+$")
+    string(REGEX REPLACE "-linux-gnu(abi64)?" "-linux-musl" musl_triplet "${triplet}")
+    set(musl_include "${CMAKE_SYSROOT}/usr/include/${musl_triplet}")
+    set(musl_lib "${CMAKE_SYSROOT}/usr/lib/${musl_triplet}")
+    find_path(RANDRANGE_MUSL_INCLUDE stdio.h PATHS "${musl_include}"
+      NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH DOC "musl's headers")
+    find_path(RANDRANGE_MUSL_LIB libc.a PATHS "${musl_lib}"
+      NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH DOC "musl's libc.a and start files")
+    if(NOT RANDRANGE_MUSL_INCLUDE OR NOT RANDRANGE_MUSL_LIB OR
+       NOT EXISTS "${RANDRANGE_MUSL_LIB}/rcrt1.o")
+      set(missing "musl for ${triplet} not found in ${musl_include} and ${musl_lib} "
+        "(Debian package musl-dev)")
+    endif()
   else()
-    message(STATUS "randrange: musl for ${triplet} not found in /usr/include/${musl_triplet} "
-      "and /usr/lib/${musl_triplet} (Debian package musl-dev); "
-      "linking a static-pie against the system C library")
+    set(missing "the compiler names no Linux multiarch triplet ('${triplet}') to look for musl by")
+  endif()
+  # The compiler's own start files and runtime, which a musl link names one by one. A name it
+  # does not know comes back bare.
+  if(NOT missing)
+    randrange_ask_compiler(gcc_include -print-file-name=include)
+    randrange_ask_compiler(crtbegin -print-file-name=crtbeginS.o)
+    randrange_ask_compiler(crtend -print-file-name=crtendS.o)
+    randrange_ask_compiler(libgcc -print-libgcc-file-name)
+    randrange_ask_compiler(libgcc_eh -print-file-name=libgcc_eh.a)
+    foreach(path IN LISTS gcc_include crtbegin crtend libgcc libgcc_eh)
+      if(NOT IS_ABSOLUTE "${path}" OR NOT EXISTS "${path}")
+        set(missing "the compiler does not know where its '${path}' is")
+        break()
+      endif()
+    endforeach()
+  endif()
+  if(missing)
+    message(STATUS "randrange: ${missing}; linking a static-pie against the system C library")
+  else()
+    set(randrange_libc musl)
   endif()
 endif()
 if(RANDRANGE_STATIC AND NOT randrange_libc STREQUAL "musl")
@@ -51,11 +77,6 @@ endif()
 set(randrange_libc_archive "")
 if(randrange_libc STREQUAL "musl")
   set(randrange_libc_archive "${RANDRANGE_MUSL_LIB}/libc.a")
-  randrange_ask_compiler(gcc_include -print-file-name=include)
-  randrange_ask_compiler(crtbegin -print-file-name=crtbeginS.o)
-  randrange_ask_compiler(crtend -print-file-name=crtendS.o)
-  randrange_ask_compiler(libgcc -print-libgcc-file-name)
-  randrange_ask_compiler(libgcc_eh -print-file-name=libgcc_eh.a)
 elseif(randrange_libc STREQUAL "static")
   randrange_ask_compiler(randrange_libc_archive -print-file-name=libc.a)
   file(REAL_PATH "${randrange_libc_archive}" randrange_libc_archive)
@@ -81,10 +102,10 @@ function(randrange_link_libc target)
     target_link_libraries(${target} PRIVATE -Wl,--start-group ${randrange_libc_archive}
       ${libgcc} ${libgcc_eh} -Wl,--end-group ${crtend} ${RANDRANGE_MUSL_LIB}/crtn.o)
   else()
-    # musl ignores fortification; glibc's needs the optimiser. -U keeps a level the caller
-    # set from clashing.
-    target_compile_options(${target} PRIVATE
-      "$<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=2>")
+    # musl ignores fortification; glibc's needs the optimiser. A level the caller chose stays.
+    if(NOT randrange_caller_flags MATCHES "_FORTIFY_SOURCE")
+      target_compile_options(${target} PRIVATE "$<$<NOT:$<CONFIG:Debug>>:-D_FORTIFY_SOURCE=2>")
+    endif()
     if(randrange_libc STREQUAL "static")
       # GCC's ARM and MIPS drivers leave this out of -static-pie, and the result would ask
       # for a loader it does not need.
