@@ -1,11 +1,14 @@
-# Read by cpack before each generator: packages carry the time of the last commit, not of the
-# build, unless SOURCE_DATE_EPOCH says otherwise.
+# Read by cpack before each generator. Packages carry the date of their release, the newest entry
+# of doc/changelog, as Debian's do, not that of the build or of a file: a clone, a copy or a
+# tarball of one release builds the same bytes. SOURCE_DATE_EPOCH, where set, says otherwise.
 if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
-  execute_process(COMMAND git -C "${CPACK_RANDRANGE_SOURCE_DIR}" log -1 --format=%ct
-    OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
-  if(NOT epoch MATCHES "^[0-9]+$")
-    # A source tree without its history: the newest of what it is built from.
-    file(TIMESTAMP "${CPACK_RANDRANGE_SOURCE_DIR}/CMakeLists.txt" epoch "%s" UTC)
+  file(STRINGS "${CPACK_RANDRANGE_SOURCE_DIR}/doc/changelog" trailers REGEX "^ -- .*>  ")
+  list(GET trailers 0 newest)
+  string(REGEX REPLACE "^ -- .*>  " "" date "${newest}")
+  execute_process(COMMAND date -u -d "${date}" +%s
+    OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE failed)
+  if(failed OR NOT epoch MATCHES "^[0-9]+$")
+    message(FATAL_ERROR "no date in the newest entry of doc/changelog: '${newest}'")
   endif()
   set(ENV{SOURCE_DATE_EPOCH} "${epoch}")
 endif()

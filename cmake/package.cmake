@@ -1,6 +1,6 @@
 # Installation and the Debian and RPM packages of randrange.
 #
-# The packages are reproducible: cpack defaults SOURCE_DATE_EPOCH to the last commit's time,
+# The packages are reproducible: cpack defaults SOURCE_DATE_EPOCH to the date of the release,
 # and the .deb is re-packed by dpkg-deb, which keeps neither the build time nor the umask.
 
 # Directories that install creates, whatever the umask of whoever installs.
