@@ -110,9 +110,18 @@ Result run(const Invocation &inv)
 		args.insert(args.begin(), {RANDRANGE_CLOCK, inv.clock[0], inv.clock[1]});
 		file = RANDRANGE_CLOCK;
 	}
+	std::vector<std::string> vars;
+	if (inv.env)
+		vars = *inv.env;
+	else
+		for (char **e = environ; *e != nullptr; e++)
+			vars.emplace_back(*e);
+	// LeakSanitizer cannot work under a tracer; first, so that it wins over one inherited.
+	if (!inv.clock.empty())
+		vars.insert(vars.begin(), "ASAN_OPTIONS=detect_leaks=0");
 	auto argv = pointers(args);
-	auto envp = inv.env ? pointers(*inv.env) : std::vector<char *>();
-	char **env = inv.env ? envp.data() : environ;
+	auto envp = pointers(vars);
+	char **env = envp.data();
 
 	int out[2];
 	int err[2];
