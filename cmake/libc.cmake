@@ -28,6 +28,10 @@ if(RANDRANGE_STATIC AND RANDRANGE_MUSL)
   # arm-linux-musleabihf, mips64el-linux-gnuabi64 as mips64el-linux-musl, and so on. Without a
   # Linux triplet there is nowhere to look: /usr/include itself holds the system's headers.
   randrange_ask_compiler(triplet -print-multiarch)
+  # clang 19 no longer answers that; CMake's own look at the compiler's library folders does.
+  if(NOT triplet)
+    set(triplet "${CMAKE_LIBRARY_ARCHITECTURE}")
+  endif()
   set(missing "")
   if(triplet MATCHES "^[a-z0-9_]+-linux-[a-z0-9_]+$")
     string(REGEX REPLACE "-linux-gnu(abi64)?" "-linux-musl" musl_triplet "${triplet}")
