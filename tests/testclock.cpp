@@ -1,14 +1,17 @@
 // Runs a command with the wall clock stopped at a chosen second, or failing when it is read:
 //
 //   testclock at SECOND COMMAND [ARG...]
-//   testclock fail ERRNO COMMAND [ARG...]
+//   testclock fail ERROR COMMAND [ARG...]
 //
 // It is a tracer, since no preload reaches a static binary, nor a static emulator running one.
 // At each exec it hides the vDSO from the new program (AT_SYSINFO_EHDR in its auxiliary vector
 // becomes AT_IGNORE), so that the C library reads the clock by system call; it then answers
 // every wall-clock read of every thread and child (clock_gettime and clock_gettime64 for the
-// realtime clocks, gettimeofday, time) with SECOND, or skips the call and fails it with ERRNO.
-// It exits as the command does, and with 125 if it cannot trace here.
+// realtime clocks, gettimeofday, time) with SECOND, or skips the call and fails it with ERROR.
+// ERROR is a name, such as EPERM, since the numbers differ between architectures and an
+// emulator translates this machine's into its guest's. It exits as the command does, and with
+// 125 if it cannot trace here.
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
@@ -17,6 +20,7 @@
 #include <cstring>
 #include <elf.h>
 #include <fcntl.h>
+#include <iterator>
 #include <linux/audit.h>
 #include <map>
 #include <string>
@@ -230,23 +234,36 @@ bool number(const char *s, long long *v)
 	return errno == 0 && end != s && *end == '\0';
 }
 
+// This machine's number for the error named s; 0 for a name it does not know.
+int error_number(const char *s)
+{
+	struct Error {
+		const char *name;
+		int number;
+	};
+	static const Error errors[] = {{"EPERM", EPERM},   {"EACCES", EACCES},
+	                               {"EINVAL", EINVAL}, {"EFAULT", EFAULT},
+	                               {"ENOSYS", ENOSYS}, {"EOVERFLOW", EOVERFLOW}};
+	const Error *e = std::find_if(std::begin(errors), std::end(errors),
+	                              [s](const Error &x) { return strcmp(s, x.name) == 0; });
+	return e == std::end(errors) ? 0 : e->number;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-	long long n = 0;
-	if (argc < 4 || (strcmp(argv[1], "at") != 0 && strcmp(argv[1], "fail") != 0) ||
-	    !number(argv[2], &n)) {
-		(void)fputs("usage: testclock at SECOND | fail ERRNO  COMMAND [ARG...]\n", stderr);
+	failing = argc >= 4 && strcmp(argv[1], "fail") == 0;
+	const bool at = argc >= 4 && strcmp(argv[1], "at") == 0;
+	if (failing)
+		error = error_number(argv[2]);
+	if (!(at && number(argv[2], &second)) && error == 0) {
+		(void)fputs(
+		    "usage: testclock at SECOND | fail EPERM|EACCES|EINVAL|EFAULT|ENOSYS|EOVERFLOW"
+		    "  COMMAND [ARG...]\n",
+		    stderr);
 		return 2;
 	}
-	failing = strcmp(argv[1], "fail") == 0;
-	if (failing && (n < 1 || n > 4095)) {
-		(void)fprintf(stderr, "testclock: an error number is from 1 to 4095\n");
-		return 2;
-	}
-	second = n;
-	error = static_cast<int>(n);
 #ifdef NO_REGISTERS
 	(void)fprintf(stderr, "testclock: not written for this architecture\n");
 	return 125;
