@@ -90,7 +90,7 @@ def build(tmp, cxx, name, flags, source=None, text=None):
     return exe
 
 
-def runs(randrange):
+def require_running(randrange):
     """Stops the benchmark unless the program under test runs and prints a line in range."""
     try:
         res = subprocess.run([randrange, "10", "20"], capture_output=True, text=True,
@@ -217,7 +217,7 @@ def main():
     args = ap.parse_args()
     if shutil.which("hyperfine") is None:
         sys.exit("bench: hyperfine is not installed (Debian package hyperfine)")
-    runs(os.path.abspath(args.randrange))
+    require_running(os.path.abspath(args.randrange))
 
     with tempfile.TemporaryDirectory() as tmp:
         progs = programs(os.path.abspath(args.randrange), tmp, args.cxx)

@@ -25,8 +25,9 @@ struct Invocation {
 	std::optional<std::vector<std::string>> env; // unset: inherit ours
 	bool close_stdin = false;
 	std::string dir; // working directory; empty: ours
-	// The test clock's mode and value, {"at", SECOND} or {"fail", ERRNO}; empty: the real
-	// clock. Natively the program then runs under its path as entry 0.
+	// The test clock's mode and value, {"at", SECOND} or {"fail", NAME} with an error's name
+	// such as "EPERM"; empty: the real clock. Natively the program then runs under its path as
+	// entry 0.
 	std::vector<std::string> clock;
 };
 
