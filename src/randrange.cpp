@@ -51,9 +51,15 @@ int main(int argc, char *argv[])
 	// A value drawn from any seed but the time would look right and be the same every run.
 	// Not time(): musl's cannot report a failure, and glibc's can take the last second of 1969
 	// for one.
-	timespec now{};
-	if (clock_gettime(CLOCK_REALTIME, &now) != 0) {
-		(void)fprintf(stderr, "%s: cannot read the clock: %s\n", name, strerror(errno));
+	//
+	// Where the kernel (or a sandbox) says it has no clock_gettime, musl falls back on
+	// gettimeofday and reports success whether or not that call filled anything in; a
+	// nanosecond left out of range says it did not.
+	timespec now{0, -1};
+	const bool read = clock_gettime(CLOCK_REALTIME, &now) == 0;
+	if (!read || now.tv_nsec < 0 || now.tv_nsec >= 1000000000) {
+		(void)fprintf(stderr, "%s: cannot read the clock: %s\n", name,
+		              strerror(read ? ENOSYS : errno));
 		return 1;
 	}
 	srandom(seed(now.tv_sec));

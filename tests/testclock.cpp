@@ -2,6 +2,7 @@
 //
 //   testclock at SECOND COMMAND [ARG...]
 //   testclock fail ERROR COMMAND [ARG...]
+//   testclock old SECOND COMMAND [ARG...]
 //
 // It is a tracer, since no preload reaches a static binary, nor a static emulator running one.
 // At each exec it hides the vDSO from the new program (AT_SYSINFO_EHDR in its auxiliary vector
@@ -9,9 +10,10 @@
 // every wall-clock read of every thread and child (clock_gettime and clock_gettime64 for the
 // realtime clocks, gettimeofday, time) with SECOND, or skips the call and fails it with ERROR.
 // ERROR is a name, such as EPERM, since the numbers differ between architectures and an
-// emulator translates this machine's into its guest's. Otherwise the command runs as it would
-// untraced: its signals reach it and its job-control stops stay stops. It exits as the command
-// does, and with 125 if it cannot trace here.
+// emulator translates this machine's into its guest's. With old, the clock is SECOND as a
+// kernel without clock_gettime shows it: that call fails with ENOSYS, the others answer. Otherwise
+// the command runs as it would untraced: its signals reach it and its job-control stops stay stops.
+// It exits as the command does, and with 125 if it cannot trace here.
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -41,6 +43,7 @@ struct Call {
 	Kind kind = Kind::none;
 	uint64_t buf = 0;
 	unsigned word = 8;
+	bool fail = false;
 };
 
 // Thrown when a stopped thread is gone before the tracer is done with it: another thread's
@@ -48,6 +51,7 @@ struct Call {
 struct Gone {};
 
 bool failing = false;
+bool old = false;
 long long second = 0;
 int error = 0;
 
@@ -138,7 +142,9 @@ uint64_t peek(pid_t pid, uint64_t at, unsigned word)
 	iovec remote{reinterpret_cast<void *>(at), word};
 	check(process_vm_readv(pid, &local, 1, &remote, 1, 0) == static_cast<ssize_t>(word),
 	      "read from the traced process");
-	return word == 8 ? v : small;
+	if (word == 4)
+		v = small;
+	return v;
 }
 
 // Sets the word at offset at of the user area of a thread stopped in a system call.
@@ -339,7 +345,10 @@ void syscall_stop(pid_t pid, Call &c)
 		uint64_t args[6];
 		std::memcpy(args, info.entry.args, sizeof args);
 		c = classify(info.arch, info.entry.nr, args);
-		if (c.kind != Kind::none && failing)
+		c.fail = c.kind != Kind::none &&
+		    (failing ||
+		     (old && (c.kind == Kind::clock_gettime || c.kind == Kind::clock_gettime64)));
+		if (c.fail)
 			skip_call(pid); // so that nothing is written where the call would write
 		return;
 	}
@@ -349,7 +358,7 @@ void syscall_stop(pid_t pid, Call &c)
 	c = Call{};
 	if (done.kind == Kind::none)
 		return;
-	if (failing) {
+	if (done.fail) {
 		set_result(pid, -error);
 		return;
 	}
@@ -421,14 +430,16 @@ int error_number(const char *s)
 int main(int argc, char *argv[])
 {
 	failing = argc >= 4 && strcmp(argv[1], "fail") == 0;
-	const bool at = argc >= 4 && strcmp(argv[1], "at") == 0;
+	old = argc >= 4 && strcmp(argv[1], "old") == 0;
+	const bool at = old || (argc >= 4 && strcmp(argv[1], "at") == 0);
 	if (failing)
 		error = error_number(argv[2]);
-	if (!(at && number(argv[2], &second)) && error == 0) {
-		(void)fputs(
-		    "usage: testclock at SECOND | fail EPERM|EACCES|EINVAL|EFAULT|ENOSYS|EOVERFLOW"
-		    "  COMMAND [ARG...]\n",
-		    stderr);
+	if (old)
+		error = ENOSYS;
+	if (failing ? error == 0 : !(at && number(argv[2], &second))) {
+		(void)fputs("usage: testclock at|old SECOND | fail "
+		            "EPERM|EACCES|EINVAL|EFAULT|ENOSYS|EOVERFLOW  COMMAND [ARG...]\n",
+		            stderr);
 		return 2;
 	}
 #ifdef NO_REGISTERS
