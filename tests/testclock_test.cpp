@@ -14,7 +14,11 @@ Result traced(const std::vector<std::string> &mode, std::vector<std::string> arg
 	return run(inv);
 }
 
-const std::vector<std::string> modes[] = {{"at", "1000"}, {"fail", "EPERM"}};
+// The test clock's two ways of answering a read.
+std::vector<std::vector<std::string>> modes()
+{
+	return {{"at", "1000"}, {"fail", "EPERM"}};
+}
 
 // Threads that are in system calls, or stopped in them, die when another one exits or execs;
 // the tracer must take that in its stride, however the stops and the deaths interleave.
@@ -22,7 +26,7 @@ TEST(TestClock, ThreadsDyingInSystemCallsLeaveTheStatus)
 {
 	if (const std::string why = no_clock(); !why.empty())
 		GTEST_SKIP() << why;
-	for (const auto &mode : modes) {
+	for (const auto &mode : modes()) {
 		int wrong = 0;
 		Result last;
 		for (int i = 0; i < RANDRANGE_TEST_TRACES; i++) {
@@ -49,7 +53,7 @@ TEST(TestClock, SignalsReachTheProgram)
 	// Untraced first, so that a fault of the probe is not taken for one of the tracer.
 	EXPECT_EQ(traced({}, {"trap"}), trapped);
 	EXPECT_EQ(traced({}, {"stop"}), stopped);
-	for (const auto &mode : modes) {
+	for (const auto &mode : modes()) {
 		EXPECT_EQ(traced(mode, {"trap"}), trapped) << mode[0];
 		EXPECT_EQ(traced(mode, {"stop"}), stopped) << mode[0];
 	}

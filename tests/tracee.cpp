@@ -48,7 +48,7 @@ volatile sig_atomic_t seen = 0;
 int main(int argc, char *argv[])
 {
 	const std::string mode = argc > 1 ? argv[1] : "";
-	const int status = argc > 2 ? atoi(argv[2]) : 0;
+	const int status = argc > 2 ? static_cast<int>(strtol(argv[2], nullptr, 10)) : 0;
 	if (mode == "exit")
 		return status;
 	if (mode == "threads") {
@@ -69,14 +69,14 @@ int main(int argc, char *argv[])
 	}
 	if (mode == "trap") {
 		(void)signal(SIGTRAP, [](int sig) { seen = sig; });
-		(void)raise(SIGTRAP);
+		(void)kill(getpid(), SIGTRAP);
 		printf("%s\n", seen == SIGTRAP ? "SIGTRAP" : "no SIGTRAP");
 		return 0;
 	}
 	if (mode == "stop") {
 		const pid_t child = fork();
 		if (child == 0) {
-			(void)raise(SIGSTOP);
+			(void)kill(getpid(), SIGSTOP);
 			_exit(0);
 		}
 		int s = 0;
