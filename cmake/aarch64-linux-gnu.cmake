@@ -1,5 +1,4 @@
 # aarch64, as Debian builds arm64.
 set(CMAKE_SYSTEM_PROCESSOR aarch64)
 set(cross_triplet aarch64-linux-gnu)
-set(cross_qemu qemu-aarch64)
 include(${CMAKE_CURRENT_LIST_DIR}/debian-cross.cmake)

@@ -1,5 +1,4 @@
 # ARM EABI, soft float, as Debian builds armel.
 set(CMAKE_SYSTEM_PROCESSOR arm)
 set(cross_triplet arm-linux-gnueabi)
-set(cross_qemu qemu-arm)
 include(${CMAKE_CURRENT_LIST_DIR}/debian-cross.cmake)

@@ -1,5 +1,4 @@
 # ARMv7 EABI, hard float, as Debian builds armhf.
 set(CMAKE_SYSTEM_PROCESSOR arm)
 set(cross_triplet arm-linux-gnueabihf)
-set(cross_qemu qemu-arm)
 include(${CMAKE_CURRENT_LIST_DIR}/debian-cross.cmake)

@@ -1,5 +1,4 @@
 # i686, as Debian builds i386.
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(cross_triplet i686-linux-gnu)
-set(cross_qemu qemu-i386)
 include(${CMAKE_CURRENT_LIST_DIR}/debian-cross.cmake)

@@ -1,5 +1,4 @@
 # MIPS64 little-endian, n64 ABI, as Debian builds mips64el.
 set(CMAKE_SYSTEM_PROCESSOR mips64)
 set(cross_triplet mips64el-linux-gnuabi64)
-set(cross_qemu qemu-mips64el)
 include(${CMAKE_CURRENT_LIST_DIR}/debian-cross.cmake)

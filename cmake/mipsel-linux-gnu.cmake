@@ -1,5 +1,4 @@
 # MIPS32 little-endian, as Debian builds mipsel.
 set(CMAKE_SYSTEM_PROCESSOR mips)
 set(cross_triplet mipsel-linux-gnu)
-set(cross_qemu qemu-mipsel)
 include(${CMAKE_CURRENT_LIST_DIR}/debian-cross.cmake)

@@ -1,5 +1,4 @@
 # IBM Z, as Debian builds s390x.
 set(CMAKE_SYSTEM_PROCESSOR s390x)
 set(cross_triplet s390x-linux-gnu)
-set(cross_qemu qemu-s390x)
 include(${CMAKE_CURRENT_LIST_DIR}/debian-cross.cmake)
