@@ -1,0 +1,6 @@
+# aarch64 with clang, which cross-compiles by its target rather than by its name; it takes the
+# linker, libstdc++ and start files of Debian's GCC cross toolchain (g++-aarch64-linux-gnu).
+set(CMAKE_SYSTEM_NAME Linux)
+set(CMAKE_SYSTEM_PROCESSOR aarch64)
+set(CMAKE_CXX_COMPILER clang++)
+set(CMAKE_CXX_COMPILER_TARGET aarch64-linux-gnu)
