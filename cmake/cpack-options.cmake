@@ -12,3 +12,26 @@ if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
   endif()
   set(ENV{SOURCE_DATE_EPOCH} "${epoch}")
 endif()
+
+# A source package holds the files the release tracks, and nothing of a build or a checkout:
+# they are staged with the release's date and with modes that no umask chose.
+if(CPACK_SOURCE_INSTALLED_DIRECTORIES)
+  execute_process(COMMAND git -C "${CPACK_RANDRANGE_SOURCE_DIR}" ls-files
+    OUTPUT_VARIABLE tracked RESULT_VARIABLE failed ERROR_QUIET)
+  if(failed OR NOT tracked)
+    message(FATAL_ERROR "a source package is made from a git checkout, and ${CPACK_RANDRANGE_SOURCE_DIR} is none")
+  endif()
+  string(STRIP "${tracked}" tracked)
+  string(REPLACE "\n" ";" tracked "${tracked}")
+  set(stage "${CPACK_PACKAGE_DIRECTORY}/_CPack_Packages/source-tree")
+  file(REMOVE_RECURSE "${stage}")
+  foreach(path IN LISTS tracked)
+    get_filename_component(dir "${path}" DIRECTORY)
+    file(COPY "${CPACK_RANDRANGE_SOURCE_DIR}/${path}" DESTINATION "${stage}/${dir}")
+  endforeach()
+  execute_process(COMMAND chmod -R u=rwX,go=rX "${stage}" COMMAND_ERROR_IS_FATAL ANY)
+  execute_process(COMMAND find "${stage}" -exec touch -h -d "@$ENV{SOURCE_DATE_EPOCH}" {} +
+    COMMAND_ERROR_IS_FATAL ANY)
+  set(CPACK_INSTALLED_DIRECTORIES "${stage};/")
+  set(CPACK_IGNORE_FILES "")
+endif()

@@ -13,20 +13,25 @@ set(CPACK_PACKAGE_CONTACT "randrange maintainers <maintainers@users.noreply.c-se
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_PACKAGE_DESCRIPTION "randrange prints one pseudo-random integer N with begin <= N < end as the
 line 'random N', for shell scripts that need a die roll, a random index or
-a retry delay. It starts as fast as a process can, rejects malformed or
-out-of-range bounds with exit status 255, and reports a failed write with
-exit status 1. The generator is seeded from the clock in whole seconds:
-it is not for anything that must be secret.")
+a retry delay. A run costs little more than starting a process. It rejects
+malformed or out-of-range bounds with exit status 255, and reports a failed
+write or an unreadable clock with exit status 1. The generator is seeded
+from the clock in whole seconds: it is not for anything that must be
+secret.")
 
 # The copyright file covers the C library code that a static build carries.
 set(libc_copyright "")
 set(libc_license "")
 set(libc_comment "")
 set(libc_license_text "")
-if(randrange_libc STREQUAL "musl")
+set(static_libc "")
+if(NOT randrange_libc STREQUAL "dynamic")
+  set(static_libc "${randrange_libc_name}")
+endif()
+if(static_libc STREQUAL "musl")
   string(APPEND libc_copyright "           2005-2020 Rich Felker and other contributors (musl)\n")
   set(libc_comment "\n .\n It is linked statically against musl, the C library, which is under the\n Expat licence too.")
-elseif(randrange_libc STREQUAL "static")
+elseif(static_libc STREQUAL "glibc")
   string(APPEND libc_copyright "           1991-2022 Free Software Foundation, Inc. (the GNU C Library)\n")
   set(libc_license " and LGPL-2.1+")
   set(libc_comment "\n .\n It is linked statically against the GNU C Library.")
@@ -40,10 +45,18 @@ License: LGPL-2.1+
  On Debian systems, the complete text of the GNU Lesser General Public License
  version 2.1 can be found in '/usr/share/common-licenses/LGPL-2.1'.
 ")
+elseif(static_libc)
+  set(libc_comment "\n .\n It is linked statically against the system's C library, under that library's\n own licence.")
 endif()
 configure_file(doc/copyright.in copyright @ONLY)
 
-# Debian asks a statically linked package to name the source of what it embeds.
+# Debian's policy (4.7.0 on) asks a package that links a library statically to name its source in
+# Static-Built-Using, so that it is rebuilt with that library, and in Built-Using as well where
+# the library's licence asks for its source to stay available: glibc's LGPL does, musl's does not.
+set(CPACK_RANDRANGE_BUILT_USING_FIELDS Static-Built-Using)
+if(randrange_libc_name STREQUAL "glibc")
+  list(APPEND CPACK_RANDRANGE_BUILT_USING_FIELDS Built-Using)
+endif()
 set(CPACK_RANDRANGE_BUILT_USING "")
 if(randrange_libc_archive)
   # dpkg knows a file only by its real path.
@@ -80,10 +93,18 @@ set(CPACK_RPM_PACKAGE_LICENSE MIT)
 set(CPACK_RPM_PACKAGE_GROUP "Applications/System")
 # RPM capitalises its summaries; Debian does not.
 set(CPACK_RPM_PACKAGE_SUMMARY "Print a pseudo-random integer from a half-open range")
-set(CPACK_RPM_SPEC_MORE_DEFINE "%define packager ${CPACK_PACKAGE_CONTACT}")
+# The build's time and host are the release's date, as in the .deb, and nobody's machine.
+set(CPACK_RPM_SPEC_MORE_DEFINE "%define packager ${CPACK_PACKAGE_CONTACT}
+%define _buildhost reproducible
+%define use_source_date_epoch_as_buildtime 1
+%define clamp_mtime_to_source_date_epoch 1")
 set(CPACK_RPM_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 # The file system package owns these; a package that claims them conflicts with it.
 set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION
   /usr/share/man /usr/share/man/man1 /usr/share/doc)
+
+# The source package: cmake/cpack-options.cmake stages what it holds.
+set(CPACK_SOURCE_GENERATOR TGZ)
+set(CPACK_SOURCE_PACKAGE_FILE_NAME "${PROJECT_NAME}-${PROJECT_VERSION}")
 
 include(CPack)
