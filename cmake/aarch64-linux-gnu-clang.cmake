@@ -2,5 +2,6 @@
 # linker, libstdc++ and start files of Debian's GCC cross toolchain (g++-aarch64-linux-gnu).
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR aarch64)
+set(debian_arch arm64)
 set(CMAKE_CXX_COMPILER clang++)
 set(CMAKE_CXX_COMPILER_TARGET aarch64-linux-gnu)

@@ -19,7 +19,7 @@ Invocation under(const std::string &mode, const std::string &value, std::vector<
 TEST(Clock, ChosenSecondsPrintTheirLine)
 {
 	if (const std::string why = no_clock(); !why.empty())
-		GTEST_SKIP() << why;
+		RANDRANGE_SKIP(why);
 	const long long seconds[] = {
 	    -1,           // 1969-12-31 23:59:59, time()'s error value
 	    0,            // 1970
@@ -48,7 +48,7 @@ TEST(Clock, ChosenSecondsPrintTheirLine)
 TEST(Clock, UnreadableClockIsReported)
 {
 	if (const std::string why = no_clock(); !why.empty())
-		GTEST_SKIP() << why;
+		RANDRANGE_SKIP(why);
 	// By name: the numbers differ between architectures, and the clock runs on this machine.
 	const struct {
 		int number;
@@ -73,7 +73,7 @@ TEST(Clock, UnreadableClockIsReported)
 TEST(Clock, KernelWithoutClockGettime)
 {
 	if (const std::string why = no_clock(); !why.empty())
-		GTEST_SKIP() << why;
+		RANDRANGE_SKIP(why);
 	const long long t = 1765224000;
 	const Result expected = std::string(RANDRANGE_LIBC) == "musl"
 	    ? Result{line(t, 0, 1000000), "", 0}

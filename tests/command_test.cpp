@@ -103,7 +103,7 @@ TEST(Command, EmptyArgumentVectorUsesOwnName)
 	EXPECT_EQ(run({""}), usage("randrange"));
 	EXPECT_EQ(run({"", "1", "1"}), usage("randrange"));
 	if (emulated())
-		GTEST_SKIP() << "an emulator cannot start a program with argc 0";
+		RANDRANGE_SKIP("an emulator cannot start a program with argc 0");
 	EXPECT_EQ(run(std::vector<std::string>{}), usage("randrange"));
 }
 
@@ -142,11 +142,11 @@ TEST(Command, WriteFailureIsReported)
 TEST(Command, UnclosableOutputIsReported)
 {
 	if (emulated())
-		GTEST_SKIP() << "qemu-user pretends to install a seccomp filter and does not";
+		RANDRANGE_SKIP("qemu-user pretends to install a seccomp filter and does not");
 	std::time_t t = 0;
 	const Result r = written(Out::unclosable, &t);
 	if (r.status == 125 && r.out.empty() && r.err.empty())
-		GTEST_SKIP() << "this system does not let the test install a seccomp filter";
+		RANDRANGE_SKIP("this system does not let the test install a seccomp filter");
 	EXPECT_EQ(r, (Result{line(t, 1, 7), "./rr: write error: " + message(EIO), 1}));
 }
 

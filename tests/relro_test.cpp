@@ -139,7 +139,7 @@ std::vector<Mapping> parse_maps(const std::string &maps)
 TEST(Elf, RelocatedDataIsReadOnly)
 {
 	if (emulated())
-		GTEST_SKIP() << "under an emulator the memory map is the emulator's";
+		RANDRANGE_SKIP("under an emulator the memory map is the emulator's");
 	const Segments s = segments(RANDRANGE_BIN);
 	ASSERT_LT(s.relro_start, s.relro_end) << "no RELRO segment in " << RANDRANGE_BIN;
 	const std::string maps = running_maps(RANDRANGE_BIN);

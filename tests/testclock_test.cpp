@@ -25,7 +25,7 @@ std::vector<std::vector<std::string>> modes()
 TEST(TestClock, ThreadsDyingInSystemCallsLeaveTheStatus)
 {
 	if (const std::string why = no_clock(); !why.empty())
-		GTEST_SKIP() << why;
+		RANDRANGE_SKIP(why);
 	for (const auto &mode : modes()) {
 		int wrong = 0;
 		Result last;
@@ -47,7 +47,7 @@ TEST(TestClock, ThreadsDyingInSystemCallsLeaveTheStatus)
 TEST(TestClock, SignalsReachTheProgram)
 {
 	if (const std::string why = no_clock(); !why.empty())
-		GTEST_SKIP() << why;
+		RANDRANGE_SKIP(why);
 	const Result trapped{"SIGTRAP\n", "", 0};
 	const Result stopped{"stopped\nexited 0\n", "", 0};
 	// Untraced first, so that a fault of the probe is not taken for one of the tracer.

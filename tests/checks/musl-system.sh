@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Checks that where the compiler's own C library is musl, as on a musl-based distribution, the
+# build says musl and its licence, and asks for no glibc fortification.
+# shellcheck source-path=SCRIPTDIR source=lib.sh
+source "$(dirname "$0")/lib.sh"
+need g++
+specs=$(g++ -print-multiarch | sed 's/-linux-gnu.*/-linux-musl/')
+specs=/usr/lib/$specs/musl-gcc.specs
+[[ -f $specs ]] || { echo "skipped: no $specs (Debian package musl-dev)" >&2; [[ -z ${CI-} ]] || exit 1; exit 77; }
+printf '#!/bin/sh\nexec g++ -specs %s "$@"\n' "$specs" >"$tmp/musl-g++"
+chmod +x "$tmp/musl-g++"
+CXX=$tmp/musl-g++ "$CMAKE" -S "$SRC" -B "$tmp/b" -DRANDRANGE_MUSL=OFF -DBUILD_TESTING=OFF \
+	-DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
+grep -qx 'RANDRANGE_LIBC:INTERNAL=musl' "$tmp/b/CMakeCache.txt" || fail "a musl system's C library is not called musl"
+grep -q 'linked statically against musl' "$tmp/b/copyright" || fail "the copyright file does not name musl"
+! grep -q 'GNU C Library' "$tmp/b/copyright" || fail "the copyright file names the GNU C Library"
+! grep -q '_FORTIFY_SOURCE' "$tmp/b/compile_commands.json" || fail "glibc's fortification asked of musl"
