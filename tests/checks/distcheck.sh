@@ -6,6 +6,7 @@
 # shellcheck source-path=SCRIPTDIR source=lib.sh
 source "$(dirname "$0")/lib.sh"
 need git tar dpkg-deb rpm
+git -C "$SRC" rev-parse --git-dir >/dev/null 2>&1 || skip "$SRC is no git checkout, and a source package is made from one"
 source_package() {
 	local said
 	said=$(cd "$BUILD" && "$CPACK" --config CPackSourceConfig.cmake -B "$1") ||

@@ -11,15 +11,19 @@ fail() {
 	exit 1
 }
 
-# Skips the check (status 77, which CTest reports as skipped) unless every command named is
-# installed; under CI, which installs them all, a missing one is a failure.
+# Skips the check, saying why (status 77, which CTest reports as skipped); under CI, which
+# has everything a check needs, fails it instead.
+skip() {
+	echo "skipped: $*" >&2
+	[[ -z ${CI-} ]] || exit 1
+	exit 77
+}
+
+# Skips the check unless every command named is installed.
 need() {
 	local tool
 	for tool; do
-		command -v "$tool" >/dev/null && continue
-		echo "skipped: $tool is not installed" >&2
-		[[ -z ${CI-} ]] || exit 1
-		exit 77
+		command -v "$tool" >/dev/null || skip "$tool is not installed"
 	done
 }
 

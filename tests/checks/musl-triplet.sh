@@ -4,6 +4,8 @@
 # shellcheck source-path=SCRIPTDIR source=lib.sh
 source "$(dirname "$0")/lib.sh"
 need g++
+musl=/usr/include/$(g++ -print-multiarch | sed 's/-linux-gnu.*/-linux-musl/')/stdio.h
+[[ -f $musl ]] || skip "no $musl (Debian package musl-dev)"
 # Writes a compiler, named $1, whose -print-multiarch answers $2.
 answering() {
 	# shellcheck disable=SC2016 # $a and $@ are the wrapper's own
