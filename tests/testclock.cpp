@@ -124,14 +124,19 @@ Call classify(uint32_t arch, uint64_t nr, const uint64_t *args)
 	return c;
 }
 
-// Writes the low word bytes of v, in this machine's byte order, to address at in pid.
-void poke(pid_t pid, uint64_t at, uint64_t v, unsigned word)
+// Writes the low word bytes of v, in this machine's byte order, to address at in pid; false
+// where nothing is mapped there.
+bool poke(pid_t pid, uint64_t at, uint64_t v, unsigned word)
 {
 	auto small = static_cast<uint32_t>(v);
 	iovec local{word == 8 ? static_cast<void *>(&v) : static_cast<void *>(&small), word};
 	iovec remote{reinterpret_cast<void *>(at), word};
-	check(process_vm_writev(pid, &local, 1, &remote, 1, 0) == static_cast<ssize_t>(word),
-	      "write to the traced process");
+	const bool ok =
+	    process_vm_writev(pid, &local, 1, &remote, 1, 0) == static_cast<ssize_t>(word);
+	if (!ok && errno == EFAULT)
+		return false;
+	check(ok, "write to the traced process");
+	return true;
 }
 
 uint64_t peek(pid_t pid, uint64_t at, unsigned word)
@@ -332,8 +337,8 @@ void hide_vdso(pid_t pid)
 		const uint64_t type = peek(pid, at, w);
 		if (type == AT_NULL)
 			return;
-		if (type == AT_SYSINFO_EHDR)
-			poke(pid, at, AT_IGNORE, w);
+		if (type == AT_SYSINFO_EHDR && !poke(pid, at, AT_IGNORE, w))
+			die("write to the new program's stack");
 	}
 }
 
@@ -368,8 +373,10 @@ void syscall_stop(pid_t pid, Call &c)
 		return;
 	if (done.kind == Kind::time)
 		set_result(pid, static_cast<long>(second));
+	// The kernel wrote there, so it was mapped; where another thread has unmapped it since,
+	// nothing can read it any more, and the call stands as the kernel made it.
 	if (done.buf != 0)
-		poke(pid, done.buf, static_cast<uint64_t>(second), done.word);
+		(void)poke(pid, done.buf, static_cast<uint64_t>(second), done.word);
 }
 
 // Acts on one stop of pid and says how to resume it: the signal to deliver, or -1 to leave

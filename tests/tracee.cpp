@@ -3,6 +3,8 @@
 //   tracee threads STATUS  exits with STATUS while threads are busy reading the clock
 //   tracee exec STATUS     execs itself to exit with STATUS from a second thread while the
 //                          first is busy reading the clock
+//   tracee unmap STATUS    exits with STATUS after a thread has read the clock into pages
+//                          that another takes away and gives back as it reads
 //   tracee exit STATUS     exits with STATUS
 //   tracee trap            says which signal its SIGTRAP handler saw
 //   tracee stop            says what waitpid reports for a child that stops itself
@@ -14,6 +16,7 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -41,6 +44,28 @@ void after_reads(long n)
 		std::this_thread::yield();
 }
 
+// Pages that one thread reads the clock into while another takes them away and gives them
+// back; 64 KiB covers the largest page of any architecture here.
+alignas(65536) char area[65536];
+
+// Reads the clock for ever into area.
+[[noreturn]] void busy_in_area()
+{
+	for (;;) {
+		(void)clock_gettime(CLOCK_REALTIME, reinterpret_cast<timespec *>(area));
+		reads++;
+	}
+}
+
+// Takes area away and gives it back, for ever.
+[[noreturn]] void toggle_area()
+{
+	for (;;) {
+		(void)mprotect(area, sizeof area, PROT_NONE);
+		(void)mprotect(area, sizeof area, PROT_READ | PROT_WRITE);
+	}
+}
+
 volatile sig_atomic_t seen = 0;
 
 } // namespace
@@ -55,6 +80,12 @@ int main(int argc, char *argv[])
 		for (int i = 0; i < 4; i++)
 			std::thread(busy).detach();
 		after_reads(20);
+		exit(status);
+	}
+	if (mode == "unmap") {
+		std::thread(busy_in_area).detach();
+		std::thread(toggle_area).detach();
+		after_reads(200);
 		exit(status);
 	}
 	if (mode == "exec") {
@@ -90,6 +121,6 @@ int main(int argc, char *argv[])
 		       WIFEXITED(s) ? WEXITSTATUS(s) : 0);
 		return 0;
 	}
-	(void)fputs("usage: tracee threads|exec|exit STATUS | trap | stop\n", stderr);
+	(void)fputs("usage: tracee threads|exec|unmap|exit STATUS | trap | stop\n", stderr);
 	return 2;
 }
