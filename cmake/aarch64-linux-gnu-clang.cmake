@@ -5,3 +5,5 @@ set(CMAKE_SYSTEM_PROCESSOR aarch64)
 set(debian_arch arm64)
 set(CMAKE_CXX_COMPILER clang++)
 set(CMAKE_CXX_COMPILER_TARGET aarch64-linux-gnu)
+# The target's binutils, which CMake does not take from the target by itself for clang.
+set(CMAKE_OBJCOPY aarch64-linux-gnu-objcopy)
