@@ -3,11 +3,9 @@
 # build says musl and its licence, and asks for no glibc fortification.
 # shellcheck source-path=SCRIPTDIR source=lib.sh
 source "$(dirname "$0")/lib.sh"
-need g++
-specs=$(g++ -print-multiarch | sed 's/-linux-gnu.*/-linux-musl/')
-specs=/usr/lib/$specs/musl-gcc.specs
-[[ -f $specs ]] || skip "no $specs (Debian package musl-dev)"
-printf '#!/bin/sh\nexec g++ -specs %s "$@"\n' "$specs" >"$tmp/musl-g++"
+# Debian's musl-gcc runs the compiler REALGCC names with musl as its C library.
+need g++ musl-gcc
+printf '#!/bin/sh\nREALGCC=g++ exec musl-gcc "$@"\n' >"$tmp/musl-g++"
 chmod +x "$tmp/musl-g++"
 CXX=$tmp/musl-g++ "$CMAKE" -S "$SRC" -B "$tmp/b" -DRANDRANGE_MUSL=OFF -DBUILD_TESTING=OFF \
 	-DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
