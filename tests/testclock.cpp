@@ -33,6 +33,8 @@
 #include <sys/user.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -488,32 +490,44 @@ int main(int argc, char *argv[])
 	close(go[1]);
 
 	std::map<pid_t, Call> calls;
+	std::vector<std::pair<pid_t, int>> ready;
 	int result = 0;
 	for (;;) {
-		const pid_t pid = waitpid(-1, &status, __WALL);
-		if (pid < 0) {
-			if (errno == EINTR)
-				continue;
-			if (errno == ECHILD)
+		// Every stop there is, before any is resumed: waitpid reports the first ready
+		// thread of its list, and on one processor a thread busy in system calls is ready
+		// again each time, which would leave the others stopped for ever.
+		ready.clear();
+		for (int flags = __WALL;;) {
+			const pid_t pid = waitpid(-1, &status, flags);
+			if (pid > 0) {
+				ready.emplace_back(pid, status);
+				flags = __WALL | WNOHANG;
+			} else if (pid == 0 || errno == ECHILD) {
 				break;
-			die("waitpid");
+			} else if (errno != EINTR) {
+				die("waitpid");
+			}
 		}
-		if (WIFEXITED(status) || WIFSIGNALED(status)) {
-			if (pid == child)
-				result = status;
-			calls.erase(pid);
-			continue;
-		}
-		try {
-			const int deliver = act(pid, status, calls);
-			if (deliver < 0)
-				check(ptrace(PTRACE_LISTEN, pid, nullptr, nullptr) == 0,
-				      "PTRACE_LISTEN");
-			else
-				check(ptrace(PTRACE_SYSCALL, pid, nullptr, deliver) == 0,
-				      "PTRACE_SYSCALL");
-		} catch (const Gone &) {
-			calls.erase(pid); // its exit is still to be reported
+		if (ready.empty())
+			break;
+		for (const auto &[pid, st] : ready) {
+			if (WIFEXITED(st) || WIFSIGNALED(st)) {
+				if (pid == child)
+					result = st;
+				calls.erase(pid);
+				continue;
+			}
+			try {
+				const int deliver = act(pid, st, calls);
+				if (deliver < 0)
+					check(ptrace(PTRACE_LISTEN, pid, nullptr, nullptr) == 0,
+					      "PTRACE_LISTEN");
+				else
+					check(ptrace(PTRACE_SYSCALL, pid, nullptr, deliver) == 0,
+					      "PTRACE_SYSCALL");
+			} catch (const Gone &) {
+				calls.erase(pid); // its exit is still to be reported
+			}
 		}
 	}
 	if (WIFSIGNALED(result)) {
