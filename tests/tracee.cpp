@@ -4,7 +4,8 @@
 //   tracee exec STATUS     execs itself to exit with STATUS from a second thread while the
 //                          first is busy reading the clock
 //   tracee unmap STATUS    exits with STATUS after a thread has read the clock into pages
-//                          that another takes away and gives back as it reads
+//                          that another takes away and gives back as it reads (traced only:
+//                          untraced, the vDSO writes there itself and faults)
 //   tracee exit STATUS     exits with STATUS
 //   tracee trap            says which signal its SIGTRAP handler saw
 //   tracee stop            says what waitpid reports for a child that stops itself
