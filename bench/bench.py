@@ -1,15 +1,16 @@
 #!/usr/bin/env python3
-"""Measure what one run of randrange costs, beside a do-nothing program and the usual peers.
+"""Measure what one run of randrange costs, beside the floors and the usual peers.
 
-Wall time comes from hyperfine (no shell, in interleaved rounds), instructions from
-valgrind's callgrind, minor faults and peak resident memory from wait4 in a small forking
-parent that the benchmark builds. Every program runs with the same small environment, since
-start-up copies it. Prints one markdown table, and progress on standard error.
+Wall time, minor faults and peak resident memory come from bench_spawn, a small static parent
+that forks, execs and waits for every spawn and reads the clock around each; instructions from
+valgrind's callgrind. Each wall-time ratio is the median over rounds of the round's ratio, with
+a 95% confidence interval. Every program runs with the same small environment, since start-up
+copies it. Prints one markdown table, and progress on standard error.
 """
 
 import argparse
 import datetime
-import json
+import math
 import os
 import platform
 import re
@@ -18,76 +19,22 @@ import shutil
 import statistics
 import subprocess
 import sys
-import tempfile
 
 RR = "randrange 10 20"
+FLOOR = "exit floor: the exit system call only"
+JOB = "job floor: clock, one line, exit"
+HARD = "hardened floor: empty main, built as randrange"
 SHUF = "shuf -i 10-19 -n 1"
-FLOOR = "floor: exit system call only"
-JOB = "floor of the job: clock, one line, exit"
-HERE = os.path.dirname(os.path.abspath(__file__))
 # What every measured program gets as its environment.
 ENV = {"PATH": "/usr/bin:/bin"}
 
-
-# The least a process can do: exit at once, with no C library to start.
-FLOOR_SRC = r"""
-extern "C" [[noreturn]] void _start()
-{
-#if defined(__x86_64__)
-	__asm__ volatile("mov $60, %eax\n\txor %edi, %edi\n\tsyscall");
-#elif defined(__aarch64__)
-	__asm__ volatile("mov x8, #93\n\tmov x0, #0\n\tsvc #0");
-#else
-#error "no exit system call written for this architecture"
-#endif
-	__builtin_unreachable();
-}
-"""
-
-# The least this job can do: read the clock, write one line with a number, exit; no C library.
-JOB_SRC = r"""
-#if !defined(__x86_64__)
-#error "no system calls written for this architecture"
-#endif
-static long sys(long n, long a, long b, long c)
-{
-	long r;
-	__asm__ volatile("syscall" : "=a"(r) : "a"(n), "D"(a), "S"(b), "d"(c) : "rcx", "r11", "memory");
-	return r;
-}
-
-// The kernel enters with the stack aligned as if a call were still to push its return address.
-extern "C" [[noreturn, gnu::force_align_arg_pointer]] void _start()
-{
-	unsigned long t = static_cast<unsigned long>(sys(201, 0, 0, 0));  // time
-	char line[32] = "random ";
-	char *p = line + sizeof line;
-	*--p = '\n';
-	do
-		*--p = static_cast<char>('0' + t % 10);
-	while (t /= 10);
-	for (int i = 6; i >= 0; i--)
-		*--p = line[i];
-	sys(1, 1, reinterpret_cast<long>(p), line + sizeof line - p);  // write
-	sys(60, 0, 0, 0);  // exit
-	__builtin_unreachable();
-}
-"""
-
-
-def build(tmp, cxx, name, flags, source=None, text=None):
-    """Compiles one program, from a source file or from text; None, with a message, on failure."""
-    exe = os.path.join(tmp, name)
-    if text is not None:
-        source = os.path.join(tmp, name + ".cpp")
-        with open(source, "w", encoding="ascii") as f:
-            f.write(text)
-    res = subprocess.run([cxx, "-O2", *flags, "-o", exe, source],
-                         stderr=subprocess.PIPE, text=True, check=False)
-    if res.returncode != 0:
-        print(f"bench: cannot build {name}; skipping it:\n{res.stderr}", file=sys.stderr)
-        return None
-    return exe
+# The targets, the project's promises for the default build. Wall time: (base, its name, most).
+WALL_TARGETS = [(FLOOR, "the exit floor's", 1.30), (SHUF, "shuf's", 0.25)]
+MOST_INSTRUCTIONS = 6000
+MOST_FAULTS_ABOVE_FLOOR = 10
+MOST_KIB_ABOVE_FLOOR = 64
+# An interval wider than this either side of its median decides no wall-time target.
+WIDEST = 0.02
 
 
 def require_running(randrange):
@@ -102,66 +49,70 @@ def require_running(randrange):
                  f" {res.stdout!r}, not one line 'random N' with 10 <= N < 20")
 
 
-def programs(randrange, tmp, cxx):
+def programs(randrange, helpers):
     """Lists (name, argv) of what is measured, leaving out what is not installed or built."""
-    bare = ["-static", "-nostdlib", "-ffreestanding", "-fno-stack-protector"]
-    floor = build(tmp, cxx, "floor", bare, text=FLOOR_SRC)
-    job = build(tmp, cxx, "job", bare, text=JOB_SRC)
-    glibc = build(tmp, cxx, "randrange-glibc",
-                  ["-static-pie", "-fstack-protector-strong", "-D_FILE_OFFSET_BITS=64",
-                   "-D_TIME_BITS=64"],
-                  source=os.path.join(HERE, "..", "src", "randrange.cpp"))
-    noop = build(tmp, cxx, "noop", ["-static-pie"], text="int main() { return 0; }\n")
+    def helper(name):
+        path = os.path.join(helpers, name)
+        return path if os.access(path, os.X_OK) else None
+
     awk = "BEGIN{srand(); print int(10+rand()*10)}"
     wanted = [
+        (FLOOR, [helper("bench_floor")]),
+        (JOB, [helper("bench_job")]),
+        (HARD, [helper("bench_noop")]),
         (RR, [randrange, "10", "20"]),
-        (JOB, [job]),
-        (FLOOR, [floor]),
-        ("randrange 10 20, glibc static-pie", [glibc, "10", "20"]),
-        ("glibc static-pie no-op", [noop]),
         ("/bin/true", ["/bin/true"]),
         (SHUF, shlex.split(SHUF)),
         ("awk 'BEGIN{srand(); ...}'", ["awk", awk]),
     ]
     found = []
     for name, argv in wanted:
-        if argv[0] is None:
-            continue
-        if shutil.which(argv[0]) is None:
-            print(f"bench: {argv[0]} is not installed; skipping it", file=sys.stderr)
+        if argv[0] is None or shutil.which(argv[0]) is None:
+            print(f"bench: no {name} here; leaving out its row", file=sys.stderr)
         else:
             found.append((name, argv))
     return found
 
 
-def wall(progs, runs, rounds, warmup, tmp):
-    """Seconds per spawn of each program, over rounds of hyperfine runs: the median of all
-    spawns, and the median of each round, for the spread of the ratios.
+def spawns(spawn, progs, rounds, per):
+    """Per program: each round's median nanoseconds, and every spawn's faults and peak KiB."""
+    cmd = [spawn, str(rounds), str(per)]
+    for i, (_, argv) in enumerate(progs):
+        cmd += (["--"] if i else []) + argv
+    print(f"bench: {rounds} rounds of {per} spawns of each of {len(progs)} programs",
+          file=sys.stderr, flush=True)
+    res = subprocess.run(cmd, stdout=subprocess.PIPE, text=True, check=False, env=ENV)
+    if res.returncode != 0:
+        sys.exit("bench: bench_spawn failed")
+    ns = [[[] for _ in range(rounds)] for _ in progs]
+    faults = [[] for _ in progs]
+    peak = [[] for _ in progs]
+    for row in res.stdout.splitlines():
+        r, p, t, f, k = (int(x) for x in row.split())
+        ns[p][r].append(t)
+        faults[p].append(f)
+        peak[p].append(k)
+    times = {name: [statistics.median(r) for r in ns[i]] for i, (name, _) in enumerate(progs)}
+    mem = {name: (statistics.median(faults[i]), statistics.median(peak[i]))
+           for i, (name, _) in enumerate(progs)}
+    return times, mem
 
-    The first program of a hyperfine run is often slowed far beyond its warm-up here, so each
-    round starts with another one.
-    """
-    times = {name: [] for name, _ in progs}
-    per_round_medians = {name: [] for name, _ in progs}
-    out = os.path.join(tmp, "hyperfine.json")
-    per_round = max(2, runs // rounds)
-    for i in range(rounds):
-        print(f"bench: wall time, round {i + 1} of {rounds}: {len(progs)} programs,"
-              f" {per_round} spawns each", file=sys.stderr, flush=True)
-        order = progs[i % len(progs):] + progs[:i % len(progs)]
-        cmd = ["hyperfine", "-N", "--style", "none", "--warmup", str(warmup),
-               "--runs", str(per_round), "--export-json", out]
-        cmd += [shlex.join(argv) for _, argv in order]
-        proc = subprocess.run(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True,
-                              check=False, env=ENV)
-        if proc.returncode != 0:
-            sys.exit(f"bench: hyperfine failed:\n{proc.stderr}")
-        with open(out, encoding="utf-8") as f:
-            results = json.load(f)["results"]
-        for (name, _), result in zip(order, results):
-            times[name] += result["times"]
-            per_round_medians[name].append(statistics.median(result["times"]))
-    return {name: statistics.median(t) for name, t in times.items()}, per_round_medians
+
+def median_interval(values):
+    """The median and its distribution-free 95% confidence interval, from order statistics."""
+    v = sorted(values)
+    n = len(v)
+    half = 1.96 * math.sqrt(n) / 2
+    lo = max(0, math.floor(n / 2 - half) - 1)
+    hi = min(n - 1, math.ceil(n / 2 + half))
+    return statistics.median(v), v[lo], v[hi]
+
+
+def ratio(times, name, base):
+    """The median over rounds of name's time over base's in the same round, with its interval."""
+    if name not in times or base not in times:
+        return None
+    return median_interval([a / b for a, b in zip(times[name], times[base])])
 
 
 def instructions(argv):
@@ -173,19 +124,6 @@ def instructions(argv):
                          env=ENV)
     m = re.search(r"Collected : (\d+)", res.stderr)
     return int(m.group(1)) if m else None
-
-
-def memory(spawn, argv):
-    """Median minor page faults and peak resident KiB of 21 runs, started by the spawn helper."""
-    if spawn is None:
-        return None, None
-    res = subprocess.run([spawn, "21"] + argv, stdout=subprocess.PIPE, text=True, check=False,
-                         env=ENV)
-    if res.returncode != 0:
-        sys.exit(f"bench: the spawn helper failed on {shlex.join(argv)}")
-    rows = [line.split() for line in res.stdout.splitlines()]
-    return (statistics.median(int(r[0]) for r in rows),
-            statistics.median(int(r[1]) for r in rows))
 
 
 def machine():
@@ -200,75 +138,87 @@ def machine():
     return f"{cpu}, {os.cpu_count()} cores, Linux {platform.release()}, {when}"
 
 
-def shown(value, how):
-    """Formats a figure that may be missing (its tool not installed) for the table."""
-    return "n/a" if value is None else format(value, how)
+def shown_ratio(r):
+    """A ratio and its interval for the table."""
+    return "n/a" if r is None else f"{r[0]:.3f}x ({r[1]:.3f}–{r[2]:.3f})"
+
+
+def verdict(r, most):
+    """A wall-time target judged on its interval: met, MISSED or UNDECIDED."""
+    med, lo, hi = r
+    if lo > most:
+        return "MISSED"
+    if hi - med > WIDEST * med or med - lo > WIDEST * med:
+        return "UNDECIDED (interval wider than ±2%)"
+    return "met" if hi <= most else "UNDECIDED (interval straddles it)"
 
 
 def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("randrange", help="path of the built randrange")
-    ap.add_argument("--runs", type=int, default=3000, help="timed spawns per program")
-    ap.add_argument("--rounds", type=int, default=20, help="hyperfine rounds to spread them over")
-    ap.add_argument("--warmup", type=int, default=50, help="untimed spawns per program and round")
-    ap.add_argument("--cxx", default=os.environ.get("CXX", "c++"),
-                    help="compiler for the floor and the glibc builds")
-    ap.add_argument("--check", action="store_true", help="exit 1 when a target is missed")
+    ap.add_argument("--helpers", help="folder of the benchmark's programs built by CMake"
+                    " (default: bench beside randrange)")
+    ap.add_argument("--rounds", type=int, default=800, help="rounds of spawns")
+    ap.add_argument("--per", type=int, default=5, help="spawns of each program per round")
+    ap.add_argument("--also", nargs=2, action="append", default=[], metavar=("NAME", "COMMAND"),
+                    help="measure COMMAND too, as a row named NAME (a variant build, say)")
+    ap.add_argument("--check", action="store_true",
+                    help="exit 1 when a target is missed, 2 when one is undecided")
     args = ap.parse_args()
-    if shutil.which("hyperfine") is None:
-        sys.exit("bench: hyperfine is not installed (Debian package hyperfine)")
-    require_running(os.path.abspath(args.randrange))
+    randrange = os.path.abspath(args.randrange)
+    helpers = args.helpers or os.path.join(os.path.dirname(randrange), "bench")
+    spawn = os.path.join(helpers, "bench_spawn")
+    if not os.access(spawn, os.X_OK):
+        sys.exit(f"bench: no {spawn}; build the release preset first")
+    require_running(randrange)
 
-    with tempfile.TemporaryDirectory() as tmp:
-        progs = programs(os.path.abspath(args.randrange), tmp, args.cxx)
-        secs, rounds = wall(progs, args.runs, args.rounds, args.warmup, tmp)
-        insns = {}
-        mem = {}
-        spawn = build(tmp, args.cxx, "spawn", ["-static"], source=os.path.join(HERE, "spawn.cpp"))
-        for name, argv in progs:
-            print(f"bench: instructions and memory of {name}", file=sys.stderr, flush=True)
-            insns[name] = instructions(argv)
-            mem[name] = memory(spawn, argv)
+    progs = programs(randrange, helpers) + [(name, shlex.split(cmd)) for name, cmd in args.also]
+    times, mem = spawns(spawn, progs, args.rounds, args.per)
+    insns = {}
+    for name, argv in progs:
+        print(f"bench: instructions of {name}", file=sys.stderr, flush=True)
+        insns[name] = instructions(argv)
 
-    print(f"Machine: {machine()}; {args.runs} spawns per program in {args.rounds} rounds;"
+    print(f"Machine: {machine()}; {args.rounds} rounds of {args.per} spawns of each program;"
           f" environment {shlex.join(f'{k}={v}' for k, v in ENV.items())}.\n")
-    print("| program | median wall per spawn | vs exit floor | vs job floor | instructions"
+    print("| program | wall per spawn | vs exit floor | vs hardened floor | instructions"
           " | minor faults | peak RSS |")
     print("|---|---|---|---|---|---|---|")
-    def ratio(name, base):
-        """The ratio of two programs' median times, with its lowest and highest round."""
-        if base not in secs:
-            return "n/a"
-        each = [a / b for a, b in zip(rounds[name], rounds[base])]
-        return f"{secs[name] / secs[base]:.3f}x ({min(each):.2f}–{max(each):.2f})"
-
     for name, _ in progs:
         faults, peak = mem[name]
-        print(f"| `{name}` | {secs[name] * 1e6:.0f} µs | {ratio(name, FLOOR)}"
-              f" | {ratio(name, JOB)} | {shown(insns[name], ',')}"
-              f" | {shown(faults, '.0f')} | {shown(peak, '.0f')} KiB |")
+        n = insns[name]
+        print(f"| {name} | {statistics.median(times[name]) / 1e3:.0f} µs"
+              f" | {shown_ratio(ratio(times, name, FLOOR))}"
+              f" | {shown_ratio(ratio(times, name, HARD))}"
+              f" | {'n/a' if n is None else format(n, ',')}"
+              f" | {faults:.0f} | {peak:.0f} KiB |")
 
     # Faults and memory above the exit floor's: the kernel counts the spawning parent's
     # high-water mark in the child's peak, and that differs from system to system.
-    faults, peak = mem[RR]
-    print("\nTargets (ratios: median of all spawns, lowest and highest round in brackets):")
+    print("\nTargets (wall time: judged on the 95% interval of the ratio):")
     checks = []
-    if FLOOR in secs:
-        checks.append(("wall time at most 1.30x the exit floor's", secs[RR] / secs[FLOOR] <= 1.30))
-    if SHUF in secs:
-        checks.append(("wall time at most 0.25x shuf's", secs[RR] / secs[SHUF] <= 0.25))
+    for base, whose, most in WALL_TARGETS:
+        r = ratio(times, RR, base)
+        if r is not None:
+            checks.append((f"wall time at most {most:.2f}x {whose}", verdict(r, most)))
     if insns[RR] is not None:
-        checks.append(("at most 6,000 instructions", insns[RR] <= 6000))
-    if faults is not None and FLOOR in mem:
-        checks.append(("at most 10 minor faults above the exit floor's",
-                       faults - mem[FLOOR][0] <= 10))
-    if peak is not None and FLOOR in mem:
-        checks.append(("peak RSS at most 64 KiB above the exit floor's",
-                       peak - mem[FLOOR][1] <= 64))
-    for what, ok in checks:
-        print(f"- {what}: {'met' if ok else 'MISSED'}")
-    if args.check and not all(ok for _, ok in checks):
-        sys.exit("bench: a target was missed")
+        checks.append((f"at most {MOST_INSTRUCTIONS:,} instructions",
+                       "met" if insns[RR] <= MOST_INSTRUCTIONS else "MISSED"))
+    if FLOOR in mem:
+        faults = mem[RR][0] - mem[FLOOR][0]
+        peak = mem[RR][1] - mem[FLOOR][1]
+        checks.append((f"at most {MOST_FAULTS_ABOVE_FLOOR} minor faults above the exit floor's",
+                       "met" if faults <= MOST_FAULTS_ABOVE_FLOOR else "MISSED"))
+        checks.append((f"peak RSS at most {MOST_KIB_ABOVE_FLOOR} KiB above the exit floor's",
+                       "met" if peak <= MOST_KIB_ABOVE_FLOOR else "MISSED"))
+    for what, said in checks:
+        print(f"- {what}: {said}")
+    if args.check:
+        if any(said == "MISSED" for _, said in checks):
+            sys.exit("bench: a target was missed")
+        if any(said.startswith("UNDECIDED") for _, said in checks):
+            print("bench: a target is undecided", file=sys.stderr)
+            sys.exit(2)
 
 
 if __name__ == "__main__":

@@ -1,0 +1,6 @@
+// An empty main, built, linked and started exactly as randrange is: the least any program of
+// this build can cost.
+int main()
+{
+	return 0;
+}
