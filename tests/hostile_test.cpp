@@ -1,10 +1,16 @@
 // Arguments assembled from pieces, huge arguments and odd process states.
 #include "run.hpp"
 
+#include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <random>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -124,13 +130,56 @@ TEST(Hostile, ArgumentAtTheKernelLimit)
 	EXPECT_EQ(r, (Result{line(t, 5, 6), "", 0}));
 }
 
-// Environment, locale and a closed stdin are no input of this program.
+// A locale whose messages differ from the C locale's: the environment that names it, or empty
+// with why there is none. musl reads a catalog that the test writes itself; glibc needs its
+// own catalog installed (Debian's libc-l10n) and a locale that localedef can make.
+std::vector<std::string> translating_locale(const fs::path &dir, std::string *why)
+{
+	std::string from = message(ENOSPC);
+	from.pop_back(); // the newline
+	const std::string to = "Kein Platz mehr: " + from;
+	fs::create_directories(dir);
+	if (std::string(RANDRANGE_LIBC) == "musl") {
+		// A message catalog of one string in GNU gettext's .mo format, as musl reads it
+		// from MUSL_LOCPATH: the header, one entry's length and offset per table, the
+		// strings.
+		const uint32_t n = 1;
+		const uint32_t strings = 7 * 4 + 2 * 8;
+		const uint32_t head[] = {0x950412de,
+		                         0,
+		                         n,
+		                         7 * 4,
+		                         7 * 4 + 8,
+		                         0,
+		                         0,
+		                         static_cast<uint32_t>(from.size()),
+		                         strings,
+		                         static_cast<uint32_t>(to.size()),
+		                         static_cast<uint32_t>(strings + from.size() + 1)};
+		std::ofstream mo(dir / "xx_XX.UTF-8", std::ios::binary);
+		mo.write(reinterpret_cast<const char *>(head), sizeof head);
+		mo << from << '\0' << to << '\0';
+		return {"MUSL_LOCPATH=" + dir.string(), "LANG=xx_XX.UTF-8"};
+	}
+	if (!fs::exists("/usr/share/locale/de/LC_MESSAGES/libc.mo")) {
+		*why = "glibc's German messages are not installed (Debian package libc-l10n)";
+		return {};
+	}
+	const Invocation localedef{
+	    {"localedef", "-i", "de_DE", "-f", "UTF-8", (dir / "de_DE.UTF-8").string()},
+	    "localedef"};
+	if (run(localedef).status != 0) {
+		*why = "localedef cannot make de_DE.UTF-8 (Debian package locales)";
+		return {};
+	}
+	return {"LOCPATH=" + dir.string(), "LANG=de_DE.UTF-8"};
+}
+
+// Environment, a locale that translates and a closed stdin are no input of this program: its
+// messages are its own, in English, whatever the locale says.
 TEST(Hostile, ProcessStateChangesNothing)
 {
-	const std::vector<std::vector<std::string>> envs = {{},
-	                                                    {"LC_ALL=tr_TR.UTF-8"},
-	                                                    {"LC_ALL=C.UTF-8", "LANG=de_DE.UTF-8"},
-	                                                    {"TZ=Pacific/Kiritimati"}};
+	const std::vector<std::vector<std::string>> envs = {{}, {"TZ=LINT-14"}};
 	for (const auto &env : envs) {
 		for (const bool closed : {false, true}) {
 			Invocation inv{{"randrange", " +10", "20x"}};
@@ -145,6 +194,22 @@ TEST(Hostile, ProcessStateChangesNothing)
 			EXPECT_EQ(run(inv), usage("randrange"));
 		}
 	}
+
+	const fs::path dir =
+	    fs::temp_directory_path() / ("randrange-locale-" + std::to_string(getpid()));
+	std::string why;
+	const std::vector<std::string> env = translating_locale(dir, &why);
+	if (env.empty()) {
+		fs::remove_all(dir);
+		RANDRANGE_SKIP("no locale that translates here: " + why);
+	}
+	Invocation inv{{"randrange", "1", "7"}};
+	inv.env = env;
+	inv.out = Out::full;
+	const Result r = run(inv);
+	fs::remove_all(dir);
+	EXPECT_EQ(r, (Result{"", "randrange: write error: " + message(ENOSPC), 1}))
+	    << env[0] << ' ' << env[1];
 }
 
 } // namespace

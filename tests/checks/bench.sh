@@ -10,7 +10,7 @@ run() { python3 "$bench" "$@" --helpers "$BUILD/bench" --rounds 5 --per 1 2>&1; 
 said=$(run "$BIN")
 echo "$said"
 for row in 'exit floor' 'hardened floor' 'randrange 10 20'; do
-	grep -Eq "^\| $row[^|]* \| [0-9]+ µs \| [0-9.]+x \([0-9.]+–[0-9.]+\) \|" <<<"$said" ||
+	grep -Eq "^\| ${row}[^|]* \| [0-9]+ µs \| [0-9.]+x \([0-9.]+–[0-9.]+\) \|" <<<"$said" ||
 		fail "no wall time with an interval for $row"
 done
 # Right lines, but through a shell and a sleep: far too slow and far too many instructions.
