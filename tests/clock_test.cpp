@@ -6,6 +6,8 @@
 
 namespace {
 
+using Clock = Traced;
+
 Invocation under(const std::string &mode, const std::string &value, std::vector<std::string> args)
 {
 	args.insert(args.begin(), RANDRANGE_BIN);
@@ -19,10 +21,8 @@ Invocation under(const std::string &mode, const std::string &value, std::vector<
 // program: each second through SplitMix64 as its author's reference code gives it (in Python),
 // the high 32 bits of that handed to the C library's own srandom(), then random() % 1000000,
 // for musl in a C program linked by musl-gcc and for glibc through Python's ctypes.
-TEST(Clock, ChosenSecondsPrintTheirLine)
+TEST_F(Clock, ChosenSecondsPrintTheirLine)
 {
-	if (const std::string why = no_clock(); !why.empty())
-		RANDRANGE_SKIP(why);
 	const struct {
 		long long second;
 		int musl, glibc;
@@ -59,10 +59,8 @@ TEST(Clock, ChosenSecondsPrintTheirLine)
 
 // A clock that cannot be read is a failure, with the reason, and never a value: ENOSYS too,
 // on which musl falls back on gettimeofday and, when that fails as well, says nothing.
-TEST(Clock, UnreadableClockIsReported)
+TEST_F(Clock, UnreadableClockIsReported)
 {
-	if (const std::string why = no_clock(); !why.empty())
-		RANDRANGE_SKIP(why);
 	// By name: the numbers differ between architectures, and the clock runs on this machine.
 	const struct {
 		int number;
@@ -84,10 +82,8 @@ TEST(Clock, UnreadableClockIsReported)
 // A kernel without clock_gettime that answers gettimeofday: musl reads the second from that,
 // while glibc needs a kernel that has the call, and says so. Before 2038, since such a kernel
 // has only 32 bits of time on a 32-bit machine.
-TEST(Clock, KernelWithoutClockGettime)
+TEST_F(Clock, KernelWithoutClockGettime)
 {
-	if (const std::string why = no_clock(); !why.empty())
-		RANDRANGE_SKIP(why);
 	const long long t = 1765224000;
 	const Result expected = std::string(RANDRANGE_LIBC) == "musl"
 	    ? Result{line(t, 0, 1000000), "", 0}

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <gtest/gtest.h>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -65,7 +66,7 @@ std::string line(std::time_t t, int begin, int end);
 std::string message(int err);
 
 // Runs inv until it starts and ends within one clock second; t gets that second. Throws if the
-// clocks never allow that.
+// clock never allows that.
 Result timed(const Invocation &inv, std::time_t *t);
 
 // True when the binary runs under an emulator, which cannot start it with an empty argv.
@@ -73,6 +74,13 @@ bool emulated();
 
 // Empty when the test clock works here; otherwise why it does not.
 std::string no_clock();
+
+// The fixture of the tests that need the test clock: each is skipped, saying why, where it
+// cannot trace.
+class Traced : public testing::Test {
+      protected:
+	void SetUp() override;
+};
 
 // Skips the test, saying why; under CI, which must run every test, fails it instead.
 #define RANDRANGE_SKIP(why)                                                                        \

@@ -6,6 +6,8 @@
 
 namespace {
 
+using TestClock = Traced;
+
 Result traced(const std::vector<std::string> &mode, std::vector<std::string> args)
 {
 	args.insert(args.begin(), "tracee");
@@ -23,10 +25,8 @@ std::vector<std::vector<std::string>> modes()
 // Threads that are in system calls, or stopped in them, die when another one exits or execs,
 // and the memory a call wrote can be unmapped by another before the tracer writes it; the
 // tracer must take that in its stride, however the stops, deaths and unmaps interleave.
-TEST(TestClock, ThreadsDyingInSystemCallsLeaveTheStatus)
+TEST_F(TestClock, ThreadsDyingInSystemCallsLeaveTheStatus)
 {
-	if (const std::string why = no_clock(); !why.empty())
-		RANDRANGE_SKIP(why);
 	for (const auto &mode : modes()) {
 		int wrong = 0;
 		Result last;
@@ -45,10 +45,8 @@ TEST(TestClock, ThreadsDyingInSystemCallsLeaveTheStatus)
 }
 
 // Signals and job-control stops are the program's own.
-TEST(TestClock, SignalsReachTheProgram)
+TEST_F(TestClock, SignalsReachTheProgram)
 {
-	if (const std::string why = no_clock(); !why.empty())
-		RANDRANGE_SKIP(why);
 	const Result trapped{"SIGTRAP\n", "", 0};
 	const Result stopped{"stopped\nexited 0\n", "", 0};
 	// Untraced first, so that a fault of the probe is not taken for one of the tracer.

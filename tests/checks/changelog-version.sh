@@ -4,5 +4,4 @@
 # shellcheck source-path=SCRIPTDIR source=lib.sh
 source "$(dirname "$0")/lib.sh"
 newest=$(sed -n '1s/^randrange (\([^)]*\)).*/\1/p' "$SRC/doc/changelog")
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$BUILD/CMakeCache.txt")
-[[ $newest == "$version" ]] || fail "doc/changelog's newest entry is $newest, not the project's $version"
+[[ $newest == "$VERSION" ]] || fail "doc/changelog's newest entry is $newest, not the project's $VERSION"

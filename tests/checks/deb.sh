@@ -18,13 +18,11 @@ copyright_names "$tmp/deb"
 [[ $(dpkg-deb -f "$deb" Section) == utils ]] || fail "$deb is not in section utils"
 # A static build names the C library it embeds, for rebuilds; glibc's licence also asks for
 # Built-Using.
-linked=$(sed -n 's/^RANDRANGE_LINKED:INTERNAL=//p' "$BUILD/CMakeCache.txt")
-libc=$(sed -n 's/^RANDRANGE_LIBC:INTERNAL=//p' "$BUILD/CMakeCache.txt")
 static_using=$(dpkg-deb -f "$deb" Static-Built-Using) built_using=$(dpkg-deb -f "$deb" Built-Using)
-if [[ $linked != dynamic ]]; then
+if [[ $LINKED != dynamic ]]; then
 	[[ $static_using =~ ^(musl|glibc)\ \(=\ [^\)]+\)$ ]] || fail "$deb: Static-Built-Using is '$static_using'"
-	[[ $libc != glibc || $built_using == "$static_using" ]] || fail "$deb: Built-Using is '$built_using'"
-	[[ $libc == glibc || -z $built_using ]] || fail "$deb: Built-Using '$built_using' for $libc"
+	[[ $LIBC != glibc || $built_using == "$static_using" ]] || fail "$deb: Built-Using is '$built_using'"
+	[[ $LIBC == glibc || -z $built_using ]] || fail "$deb: Built-Using '$built_using' for $LIBC"
 	bash "$(dirname "$0")/elf.sh" "$tmp/deb/usr/bin/randrange" static
 fi
 [[ $("$tmp/deb/usr/bin/randrange" 0 1) == "random 0" ]] || fail "the packaged program does not run"

@@ -7,14 +7,8 @@
 source "$(dirname "$0")/lib.sh"
 need git tar dpkg-deb rpm
 git -C "$SRC" rev-parse --git-dir >/dev/null 2>&1 || skip "$SRC is no git checkout, and a source package is made from one"
-source_package() {
-	local said
-	said=$(cd "$BUILD" && "$CPACK" --config CPackSourceConfig.cmake -B "$1") ||
-		{ echo "$said" >&2; fail "cpack could not make the source package"; }
-	sed -n 's/^CPack: - package: \(.*\) generated\.$/\1/p' <<<"$said"
-}
-tarball=$(source_package "$tmp/s1")
-again=$(umask 002 && source_package "$tmp/s2")
+tarball=$(package TGZ "$tmp/s1" --config CPackSourceConfig.cmake)
+again=$(umask 002 && package TGZ "$tmp/s2" --config CPackSourceConfig.cmake)
 cmp "$tarball" "$again" || fail "the source package differs when made again under another umask"
 listed=$(tar -tzf "$tarball" | sed -n 's|^[^/]*/||; /[^/]$/p' | sort)
 tracked=$(git -C "$SRC" ls-files | sort)

@@ -2,8 +2,10 @@
 # Sourced by every check: where things are, and how a check fails or is skipped.
 #   SRC     the source tree          BUILD  the build tree the check was registered in
 #   BIN     the built randrange      CMAKE, CPACK, CTEST  this CMake's own commands
+#   LINKED  musl, static or dynamic  LIBC   glibc, musl or unknown, as configure found them
+#   VERSION the project's version    TOOLCHAIN  the build's toolchain file, if any
 set -euo pipefail
-: "${SRC:?}" "${BUILD:?}"
+: "${SRC:?}" "${BUILD:?}" "${LINKED:?}" "${LIBC:?}" "${VERSION:?}"
 
 # Fails the check, saying why.
 fail() {
@@ -30,10 +32,11 @@ need() {
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
-# Builds the packages of generator $1 for the build tree $BUILD into folder $2 and prints their
-# paths, as CPack names them.
+# Builds the packages of generator $1 for the build tree $BUILD into folder $2, with cpack's
+# further arguments after them, and prints their paths, as CPack names them.
 package() {
-	local said
-	said=$(cd "$BUILD" && "$CPACK" -G "$1" -B "$2") || { echo "$said" >&2; fail "cpack -G $1 failed"; }
+	local said gen=$1 dir=$2
+	shift 2
+	said=$(cd "$BUILD" && "$CPACK" -G "$gen" -B "$dir" "$@") || { echo "$said" >&2; fail "cpack -G $gen failed"; }
 	sed -n 's/^CPack: - package: \(.*\) generated\.$/\1/p' <<<"$said"
 }

@@ -3,7 +3,6 @@
 # its target; elsewhere it is skipped, saying so.
 # shellcheck source-path=SCRIPTDIR source=lib.sh
 source "$(dirname "$0")/lib.sh"
-linked=$(sed -n 's/^RANDRANGE_LINKED:INTERNAL=//p' "$BUILD/CMakeCache.txt")
-[[ $linked == musl ]] ||
-	skip "this build is linked '$linked': configure found no musl for its target (Debian package musl-dev)"
+[[ $LINKED == musl ]] ||
+	skip "this build is linked '$LINKED': configure found no musl for its target (Debian package musl-dev)"
 echo "$BUILD links musl"
