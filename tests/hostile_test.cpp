@@ -144,12 +144,12 @@ std::vector<std::string> translating_locale(const fs::path &dir, std::string *wh
 		// from MUSL_LOCPATH: the header, one entry's length and offset per table, the
 		// strings.
 		const uint32_t n = 1;
-		const uint32_t strings = 7 * 4 + 2 * 8;
+		const uint32_t strings = (7 * 4) + (2 * 8);
 		const uint32_t head[] = {0x950412de,
 		                         0,
 		                         n,
 		                         7 * 4,
-		                         7 * 4 + 8,
+		                         (7 * 4) + 8,
 		                         0,
 		                         0,
 		                         static_cast<uint32_t>(from.size()),
