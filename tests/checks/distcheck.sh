@@ -8,7 +8,7 @@ source "$(dirname "$0")/lib.sh"
 need git tar dpkg-deb rpm
 git -C "$SRC" rev-parse --git-dir >/dev/null 2>&1 || skip "$SRC is no git checkout, and a source package is made from one"
 tarball=$(package TGZ "$tmp/s1" --config CPackSourceConfig.cmake)
-again=$(umask 002 && package TGZ "$tmp/s2" --config CPackSourceConfig.cmake)
+again=$(umask 077 && package TGZ "$tmp/s2" --config CPackSourceConfig.cmake)
 cmp "$tarball" "$again" || fail "the source package differs when made again under another umask"
 listed=$(tar -tzf "$tarball" | sed -n 's|^[^/]*/||; /[^/]$/p' | sort)
 tracked=$(git -C "$SRC" ls-files | sort)
@@ -28,7 +28,7 @@ release() {
 }
 release "$tmp/a" 022 UTC test
 sleep 2
-release "$tmp/deeper/b" 002 Pacific/Kiritimati
+release "$tmp/deeper/b" 077 Pacific/Kiritimati
 for kind in deb rpm; do
 	a=$(echo "$tmp"/a/randrange-*/build/*."$kind") b=$(echo "$tmp"/deeper/b/randrange-*/build/*."$kind")
 	[[ -f $a && -f $b ]] || fail "no .$kind from the release"
