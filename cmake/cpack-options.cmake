@@ -35,3 +35,8 @@ if(CPACK_SOURCE_INSTALLED_DIRECTORIES)
   set(CPACK_INSTALLED_DIRECTORIES "${stage};/")
   set(CPACK_IGNORE_FILES "")
 endif()
+
+# The .deb alone is re-packed after CPack has built it.
+if(NOT CPACK_GENERATOR STREQUAL "DEB")
+  set(CPACK_POST_BUILD_SCRIPTS "")
+endif()
