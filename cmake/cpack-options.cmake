@@ -40,3 +40,15 @@ endif()
 if(NOT CPACK_GENERATOR STREQUAL "DEB")
   set(CPACK_POST_BUILD_SCRIPTS "")
 endif()
+
+# A static program's .deb rightly depends on nothing, and CPack says so as if it were an
+# oversight; no setting says otherwise (any value becomes a Depends field), so that one line is
+# left out.
+if(CPACK_GENERATOR STREQUAL "DEB" AND NOT CPACK_DEBIAN_PACKAGE_DEPENDS
+    AND NOT CPACK_DEBIAN_PACKAGE_SHLIBDEPS)
+  function(message)
+    if(NOT ARGV1 MATCHES "^CPACK_DEBIAN_PACKAGE_DEPENDS not set")
+      _message(${ARGV})
+    endif()
+  endfunction()
+endif()
