@@ -7,3 +7,6 @@ set(CMAKE_CXX_COMPILER clang++)
 set(CMAKE_CXX_COMPILER_TARGET aarch64-linux-gnu)
 # The target's binutils, which CMake does not take from the target by itself for clang.
 set(CMAKE_OBJCOPY aarch64-linux-gnu-objcopy)
+set(CMAKE_OBJDUMP aarch64-linux-gnu-objdump)
+set(CMAKE_NM aarch64-linux-gnu-nm)
+set(CMAKE_STRIP aarch64-linux-gnu-strip)
